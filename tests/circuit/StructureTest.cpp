@@ -108,3 +108,66 @@ TEST(Structure, Block4)
 
 } // namespace
 } // namespace ravlin
+
+namespace ravlin {
+namespace {
+
+// The structure lists and exact constants only remove rounding residue: the raw
+// nodal solution differs from the finished coefficients by a negligible amount.
+template <class Model, class Fill>
+void expectMaskOnlyRemovesResidue(Model& b, Fill fillRaw)
+{
+    typename Model::Base raw;
+    fillRaw(raw);
+    auto close = [](const auto& finished, const auto& unmasked) {
+        const double scale = 1.0 + unmasked.cwiseAbs().maxCoeff();
+        return (finished - unmasked).cwiseAbs().maxCoeff() <= 1e-12 * scale;
+    };
+    EXPECT_TRUE(close(b.G, raw.G));
+    EXPECT_TRUE(close(b.H, raw.H));
+    EXPECT_TRUE(close(b.A, raw.A));
+    EXPECT_TRUE(close(b.B, raw.B));
+    EXPECT_TRUE(close(b.C, raw.C));
+    EXPECT_TRUE(close(b.D, raw.D));
+    EXPECT_TRUE(close(b.E, raw.E));
+    EXPECT_TRUE(close(b.F, raw.F));
+    EXPECT_TRUE(close(b.K, raw.K));
+}
+
+TEST(Structure, ListsMatchTheCircuits)
+{
+    for (unsigned pos : {0u, 5u, 16u})
+    {
+        Block1Circuit b1(96000.0);
+        b1.setPotPosition(pos);
+        b1.computeCoefficients();
+        expectMaskOnlyRemovesResidue(b1, [&](auto& raw) {
+            computeNodalCoefficients(b1.netlist, {b1.R1, b1.R2, b1.R3, b1.R4, b1.gainUpper, b1.gainLower, b1.R5, b1.R6, b1.RL1},
+                                     {b1.C2, b1.C3, b1.C4, b1.C5, b1.C1}, b1.sampleRate, raw);
+        });
+        Block2Circuit b2(48000.0);
+        b2.setPotPosition(pos);
+        b2.computeCoefficients();
+        expectMaskOnlyRemovesResidue(b2, [&](auto& raw) {
+            computeNodalCoefficients(b2.netlist, {b2.R4, b2.gainUpper, b2.gainLower, b2.R5, b2.R6, b2.R7, b2.R8, b2.R9, b2.R10, b2.RL2},
+                                     {b2.C4, b2.C5, b2.C6, b2.CX, b2.C8}, b2.sampleRate, raw);
+        });
+    }
+    Block3Circuit b3(88200.0);
+    expectMaskOnlyRemovesResidue(b3, [&](auto& raw) {
+        computeNodalCoefficients(b3.netlist, {b3.R7, b3.R8, b3.R9, b3.R10, b3.R11, b3.RL3}, {b3.C7, b3.C8}, b3.sampleRate, raw);
+    });
+    for (unsigned idx : {0u, 1687u, 3374u, 14u * 225u, 14u})
+    {
+        Block4Circuit b4(44100.0);
+        b4.setPotPosition(idx);
+        b4.computeCoefficients();
+        expectMaskOnlyRemovesResidue(b4, [&](auto& raw) {
+            computeNodalCoefficients(b4.netlist, {b4.R11, b4.R12, b4.trebleUpper, b4.trebleLower, b4.bass, b4.middleUpper, b4.middleLower, b4.R13},
+                                     {b4.C9, b4.C10, b4.C11}, b4.sampleRate, raw);
+        });
+    }
+}
+
+} // namespace
+} // namespace ravlin
