@@ -1,0 +1,14 @@
+#pragma once
+// What the editor reads from its processor besides the framework's AudioProcessor interface:
+// the stored values of the current program and block 4's running statistics of each channel chain.
+// Specialise EditorLink for a processor type; both functions are called with the processor's
+// callback lock held, on the message thread, and must only read.
+#include "editor/ControlMapping.h"
+#include "editor/GlowMeter.h"
+
+namespace ravlin
+{
+template <class Processor>
+struct EditorLink; // static editor::StoredValues storedValues(const Processor&);
+                   // static editor::BlockStatistics block4Statistics(const Processor&, int channel);
+} // namespace ravlin

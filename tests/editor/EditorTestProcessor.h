@@ -1,0 +1,120 @@
+#pragma once
+// Stand-in processor for the editor's tests and snapshot renderer: the plug-in's ten parameters
+// with their stored quantisation, twelve programs, a change message after every effective change,
+// and block-4 statistics that a test sets directly. No signal path, so no model data is needed.
+#include "editor/PreampEditor.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <array>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+namespace ravlin::test
+{
+class EditorTestProcessor : public juce::AudioProcessor, public juce::ChangeBroadcaster
+{
+public:
+    static constexpr int numPrograms = 12;
+
+    EditorTestProcessor()
+    {
+        for (auto& program : bank)
+            program = defaultProgram();
+    }
+
+    /** Program "1 default": Fresh valves, Input and Output 24.5, Gain 8, tone 7, no oversampling,
+        mono, settings hidden. */
+    static editor::StoredValues defaultProgram() { return {0.0f, 24.5f, 8.0f, 7.0f, 7.0f, 7.0f, 24.5f, 0.0f, 0.0f, 0.0f}; }
+
+    /** Stored value of parameter `index` for host value x (trunc toward zero, single precision). */
+    static float quantise(int index, float x)
+    {
+        switch (index)
+        {
+        case editor::input:
+        case editor::output: return x * 49.0f;
+        case editor::gain: return std::trunc(x * 16.0f);
+        case editor::treble:
+        case editor::middle:
+        case editor::bass: return std::trunc(x * 14.0f);
+        case editor::oversampling: return std::trunc(x * 4.0f);
+        default: return std::trunc(x + 0.5f);
+        }
+    }
+
+    editor::StoredValues& current() { return bank[static_cast<size_t>(currentProgram)]; }
+
+    std::array<editor::StoredValues, numPrograms> bank{};
+    int currentProgram = 0;
+    std::array<editor::BlockStatistics, 2> block4{};          // left, right chain
+    std::vector<std::pair<int, float>> received;              // every parameter call, in order
+
+    // Parameters (the plug-in's legacy, index-based interface).
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+    int getNumParameters() override { return editor::numParameters; }
+    float getParameter(int) override { return 0.0f; }
+    void setParameter(int index, float x) override
+    {
+        if (index < 0 || index >= editor::numParameters)
+            return;
+        received.emplace_back(index, x);
+        const float stored = quantise(index, x);
+        if (stored == current()[static_cast<size_t>(index)])
+            return;
+        current()[static_cast<size_t>(index)] = stored;
+        sendChangeMessage();
+    }
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+
+    // Programs.
+    int getNumPrograms() override { return numPrograms; }
+    int getCurrentProgram() override { return currentProgram; }
+    void setCurrentProgram(int index) override
+    {
+        if (index < 0 || index >= numPrograms)
+            return;
+        currentProgram = index;
+        sendChangeMessage();
+    }
+    const juce::String getProgramName(int) override { return {}; }
+    void changeProgramName(int, const juce::String&) override {}
+
+    // The rest of the framework interface: nothing to do.
+    const juce::String getName() const override { return "editor test processor"; }
+    void prepareToPlay(double, int) override {}
+    void releaseResources() override {}
+    void processBlock(juce::AudioBuffer<float>&, juce::MidiBuffer&) override {}
+    double getTailLengthSeconds() const override { return 0.0; }
+    bool acceptsMidi() const override { return false; }
+    bool producesMidi() const override { return false; }
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override { return true; }
+    void getStateInformation(juce::MemoryBlock&) override {}
+    void setStateInformation(const void*, int) override {}
+};
+
+using TestEditor = PreampEditor<EditorTestProcessor>;
+
+inline juce::AudioProcessorEditor* EditorTestProcessor::createEditor() { return new TestEditor(*this); }
+
+/** Statistics of a block-4 window with the given mean and standard deviation (volts). */
+inline editor::BlockStatistics statisticsWith(double mean, double sigma, double length = 20480.0)
+{
+    return {1.0 / length, mean * length, (sigma * sigma + mean * mean) * length};
+}
+} // namespace ravlin::test
+
+template <>
+struct ravlin::EditorLink<ravlin::test::EditorTestProcessor>
+{
+    static editor::StoredValues storedValues(const test::EditorTestProcessor& p)
+    {
+        return p.bank[static_cast<size_t>(p.currentProgram)];
+    }
+    static editor::BlockStatistics block4Statistics(const test::EditorTestProcessor& p, int channel)
+    {
+        return p.block4[static_cast<size_t>(channel)];
+    }
+};
