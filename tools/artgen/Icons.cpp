@@ -38,9 +38,10 @@ juce::Path valve()
 juce::Path guitarBody()
 {
     juce::Path p;
-    p.addEllipse(0.24f, 0.10f, 0.52f, 0.46f);   // upper bout
-    p.addEllipse(0.12f, 0.36f, 0.76f, 0.62f);   // lower bout
-    p.addRectangle(0.26f, 0.30f, 0.48f, 0.30f); // waist filled in
+    p.addRectangle(0.45f, 0.0f, 0.10f, 0.30f);  // neck
+    p.addEllipse(0.26f, 0.22f, 0.48f, 0.40f);   // upper bout
+    p.addEllipse(0.14f, 0.44f, 0.72f, 0.56f);   // lower bout
+    p.addRectangle(0.28f, 0.40f, 0.44f, 0.24f); // waist filled in
     p.setUsingNonZeroWinding(true); // the union of the three parts
     return p;
 }
@@ -125,8 +126,8 @@ void drawIcon(juce::Graphics& g, Icon icon, juce::Rectangle<float> area, juce::C
         const auto b = path.getBounds();
         g.setColour(juce::Colours::black.withAlpha(0.55f));
         const float hole = b.getWidth() * 0.26f;
-        g.fillEllipse(b.getCentreX() - hole * 0.5f, b.getY() + b.getHeight() * 0.36f, hole, hole);
-        g.fillRect(b.getCentreX() - b.getWidth() * 0.18f, b.getY() + b.getHeight() * 0.76f,
+        g.fillEllipse(b.getCentreX() - hole * 0.5f, b.getY() + b.getHeight() * 0.48f, hole, hole);
+        g.fillRect(b.getCentreX() - b.getWidth() * 0.18f, b.getY() + b.getHeight() * 0.82f,
                    b.getWidth() * 0.36f, b.getHeight() * 0.06f);
         return;
     }

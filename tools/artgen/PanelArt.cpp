@@ -99,8 +99,6 @@ void drawPanelHalf(juce::Graphics& g)
     dense.addColour(0.5, juce::Colours::black.withAlpha(0.08f));
     g.setGradientFill(dense);
     g.fillRoundedRectangle(8.0f, 22.0f, windowWidth - 16.0f, 302.0f, 10.0f);
-    g.setColour(colours::cream.withAlpha(0.10f));
-    g.drawRoundedRectangle(8.5f, 22.5f, windowWidth - 17.0f, 301.0f, 10.0f, 1.0f);
 
     drawValveSetLabel(g, freshButton, "Fresh 12ax7", false);
     drawValveSetLabel(g, agedButton, "Aged 12ax7", true);
