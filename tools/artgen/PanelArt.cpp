@@ -61,16 +61,38 @@ void drawClearHalf(juce::Graphics& g)
     drawCredit(g);
 }
 
+/** A small glass valve standing on its pins; the aged one has smoky glass and a dimmer heater. */
+void drawMiniValve(juce::Graphics& g, juce::Rectangle<float> area, bool aged)
+{
+    const auto glassArea = area.withTrimmedBottom(3.0f);
+    const float radius = glassArea.getWidth() * 0.5f;
+    juce::Path glass;
+    glass.addRoundedRectangle(glassArea.getX(), glassArea.getY(), glassArea.getWidth(), glassArea.getHeight(),
+                              radius, 2.0f, true, true, true, true);
+    const juce::Colour tint = aged ? juce::Colour(0xff8a6a3a) : juce::Colour(0xffd8e4ea);
+    g.setColour(tint.withAlpha(aged ? 0.35f : 0.18f));
+    g.fillPath(glass);
+    // Silvered top, dark plate and the heater glowing through it.
+    g.setColour(juce::Colour(aged ? 0xff3c3530 : 0xff8e9399));
+    g.fillRect(glassArea.getX() + 1.5f, glassArea.getY() + 1.5f, glassArea.getWidth() - 3.0f, 3.5f);
+    const juce::Rectangle<float> plate(glassArea.getX() + 3.0f, glassArea.getY() + 7.0f, glassArea.getWidth() - 6.0f,
+                                       glassArea.getHeight() - 11.0f);
+    g.setColour(juce::Colour(0xff2a2b2e));
+    g.fillRect(plate);
+    fillGlow(g, plate.getCentre(), 5.0f, 7.0f, colours::heater.withAlpha(aged ? 0.55f : 0.9f));
+    g.setColour(colours::cream.withAlpha(0.7f));
+    g.strokePath(glass, juce::PathStrokeType(1.0f));
+    g.setColour(juce::Colours::white.withAlpha(0.5f));
+    g.fillRect(glassArea.getX() + 2.0f, glassArea.getY() + 5.0f, 1.0f, glassArea.getHeight() - 8.0f);
+    g.setColour(juce::Colour(0xffa5a8ad));
+    for (int i = 0; i < 3; ++i)
+        g.fillRect(glassArea.getX() + 3.0f + 3.0f * static_cast<float>(i), glassArea.getBottom(), 1.0f, 3.0f);
+}
+
 void drawValveSetLabel(juce::Graphics& g, juce::Rectangle<float> button, const juce::String& name, bool aged)
 {
-    // Small valve above the button; the aged one has smoky glass and a darker getter.
-    const juce::Rectangle<float> valveArea(button.getCentreX() - 8.0f, 26.0f, 16.0f, 20.0f);
-    drawIcon(g, Icon::valve, valveArea, aged ? juce::Colour(0xffb08a5a) : colours::cream);
-    if (aged)
-    {
-        g.setColour(juce::Colour(0xff3a2a18).withAlpha(0.5f));
-        g.fillRoundedRectangle(valveArea.reduced(4.0f, 2.0f).withTrimmedBottom(4.0f), 3.0f);
-    }
+    // Small valve picture above the button, the set's name inside it.
+    drawMiniValve(g, juce::Rectangle<float>(button.getCentreX() - 6.0f, 26.0f, 12.0f, 20.0f), aged);
     g.setFont(legendFont(10.0f));
     g.setColour(colours::cream);
     g.drawText(name, button.reduced(2.0f, 0.0f), juce::Justification::centred, false);
