@@ -1,0 +1,106 @@
+// ravlin-plotdata: writes the data files behind the report plots (gnuplot reads them).
+//   ravlin-plotdata tone OUT.dat        tone-stack small-signal response, one column per setting
+//   ravlin-plotdata transfer OUT.dat    transfer curves at Gain 0, 8, 16 (input, three outputs)
+//   ravlin-plotdata spectrum IN OUT.dat spectrum of a sound file's first channel
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "PlotData.h"
+#include "SmallSignal.h"
+
+using namespace ravlin::render;
+
+namespace {
+
+constexpr double analysisRate = 48000.0;
+
+int usage()
+{
+    std::fputs("usage: ravlin-plotdata tone OUT.dat | transfer OUT.dat | spectrum IN OUT.dat\n", stderr);
+    return 2;
+}
+
+std::FILE* openOutput(const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    if (f == nullptr)
+        std::fprintf(stderr, "ravlin-plotdata: cannot write %s\n", path.c_str());
+    return f;
+}
+
+int finish(std::FILE* f, const std::string& path)
+{
+    if (std::fclose(f) != 0)
+    {
+        std::fprintf(stderr, "ravlin-plotdata: writing %s failed\n", path.c_str());
+        std::remove(path.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3)
+        return usage();
+    const std::string mode = argv[1];
+    if (mode == "tone" && argc == 3)
+    {
+        const auto freqs = logFrequencies(20.0, 20000.0, 200);
+        const auto settings = reportToneSettings();
+        std::vector<std::vector<double>> columns;
+        for (const auto& s : settings)
+            columns.push_back(toneStackResponseDb(s, freqs, analysisRate));
+        std::FILE* f = openOutput(argv[2]);
+        if (f == nullptr)
+            return 1;
+        std::fprintf(f, "frequency_Hz");
+        for (const auto& s : settings)
+            std::fprintf(f, "\t\"%s\"", s.label().c_str());
+        std::fprintf(f, "\n");
+        for (std::size_t k = 0; k < freqs.size(); ++k)
+        {
+            std::fprintf(f, "%.6g", freqs[k]);
+            for (const auto& c : columns)
+                std::fprintf(f, "\t%.6f", c[k]);
+            std::fprintf(f, "\n");
+        }
+        return finish(f, argv[2]);
+    }
+    if (mode == "transfer" && argc == 3)
+    {
+        const unsigned gains[] = {0, 8, 16};
+        std::vector<std::vector<TransferPoint>> curves;
+        for (unsigned g : gains)
+            curves.push_back(transferCurve(g, -48.0, 0.0, 25, analysisRate));
+        std::FILE* f = openOutput(argv[2]);
+        if (f == nullptr)
+            return 1;
+        std::fprintf(f, "input_peak_dBFS\t\"Gain 0\"\t\"Gain 8\"\t\"Gain 16\"\n");
+        for (std::size_t k = 0; k < curves[0].size(); ++k)
+            std::fprintf(f, "%.3f\t%.3f\t%.3f\t%.3f\n", curves[0][k].inputDb, curves[0][k].outputDb,
+                         curves[1][k].outputDb, curves[2][k].outputDb);
+        return finish(f, argv[2]);
+    }
+    if (mode == "spectrum" && argc == 4)
+    {
+        std::vector<double> freqs, levels;
+        std::string error;
+        if (!soundFileSpectrum(argv[2], 8192, freqs, levels, error))
+        {
+            std::fprintf(stderr, "ravlin-plotdata: %s\n", error.c_str());
+            return 1;
+        }
+        std::FILE* f = openOutput(argv[3]);
+        if (f == nullptr)
+            return 1;
+        std::fprintf(f, "frequency_Hz\tlevel_dBFS\n");
+        for (std::size_t k = 1; k < freqs.size(); ++k)
+            std::fprintf(f, "%.3f\t%.3f\n", freqs[k], levels[k]);
+        return finish(f, argv[3]);
+    }
+    return usage();
+}
