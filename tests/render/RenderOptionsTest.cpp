@@ -97,3 +97,29 @@ TEST(RenderOptions, BoundaryValuesAreAccepted)
     EXPECT_EQ(o->program, 0);
     EXPECT_NE(ravlin::render::renderUsage().find("--models"), std::string::npos);
 }
+
+#include "ModelFiles.h"
+
+TEST(ModelFiles, NamesPerValveSetAndEffectiveRate)
+{
+    using ravlin::render::requiredModelFiles;
+    EXPECT_EQ(requiredModelFiles(0, 44100),
+              (std::vector<std::string>{"ravlinpre_eh_b1_pca.dat", "ravlinpre_eh_b2_pca.dat", "ravlinpre_eh_b4_std.dat",
+                                        "ravlinpre_eh_b3_pca.dat.44100"}));
+    EXPECT_EQ(requiredModelFiles(1, 768000).back(), "ravlinpre_rsd_b3_pca.dat.768000");
+    EXPECT_EQ(requiredModelFiles(1, 48000).front(), "ravlinpre_rsd_b1_pca.dat");
+}
+
+TEST(ModelFiles, OversamplingFactorAndLoopName)
+{
+    using ravlin::render::oversamplingFactorFor;
+    EXPECT_EQ(oversamplingFactorFor(0.0f), 1);
+    EXPECT_EQ(oversamplingFactorFor(0.25f), 2);
+    EXPECT_EQ(oversamplingFactorFor(0.5f), 4);
+    EXPECT_EQ(oversamplingFactorFor(0.75f), 8);
+    EXPECT_EQ(oversamplingFactorFor(0.99f), 8);
+    EXPECT_EQ(oversamplingFactorFor(1.0f), 16);
+    EXPECT_EQ(oversamplingFactorFor(-1.0f), 1);
+    EXPECT_EQ(ravlin::render::sampleLoopName(true, 16), "processStereoX16");
+    EXPECT_EQ(ravlin::render::sampleLoopName(false, 1), "processMonoX1");
+}

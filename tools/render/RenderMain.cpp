@@ -1,0 +1,49 @@
+// ravlin-render: renders a sound file, or the built-in DI guitar riff, through RAVLIN Preamp
+// offline with the same processor the plug-ins run. See --help.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "RenderOptions.h"
+#include "RenderSession.h"
+#include "RenderProcessor.h"
+
+int main(int argc, char** argv)
+{
+    using namespace ravlin::render;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    const auto options = parseRenderOptions(args, error);
+    if (!options)
+    {
+        std::fprintf(stderr, "ravlin-render: %s\n", error.c_str());
+        return 2;
+    }
+    if (options->help)
+    {
+        std::fputs(renderUsage().c_str(), stdout);
+        return 0;
+    }
+
+    juce::ScopedJuceInitialiser_GUI juceRuntime;
+    auto processor = createRenderProcessor();
+    RenderSession session(*processor, renderProcessorHooks(*processor));
+    if (options->list)
+    {
+        if (!session.configure(*options, error))
+        {
+            std::fprintf(stderr, "ravlin-render: %s\n", error.c_str());
+            return 1;
+        }
+        std::fputs(session.listing().c_str(), stdout);
+        return 0;
+    }
+    RenderSummary summary;
+    if (!session.render(*options, summary, error))
+    {
+        std::fprintf(stderr, "ravlin-render: %s\n", error.c_str());
+        return 1;
+    }
+    std::fputs(formatSummary(summary).c_str(), stdout);
+    return 0;
+}
