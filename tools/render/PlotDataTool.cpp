@@ -2,11 +2,13 @@
 //   ravlin-plotdata tone OUT.dat        tone-stack small-signal response, one column per setting
 //   ravlin-plotdata transfer OUT.dat    transfer curves at Gain 0, 8, 16 (input, three outputs)
 //   ravlin-plotdata spectrum IN OUT.dat spectrum of a sound file's first channel
+//   ravlin-plotdata riff-spectrum OUT.dat spectrum of the built-in DI riff at 48 kHz
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "PlotData.h"
+#include "RiffSynth.h"
 #include "SmallSignal.h"
 
 using namespace ravlin::render;
@@ -17,7 +19,8 @@ constexpr double analysisRate = 48000.0;
 
 int usage()
 {
-    std::fputs("usage: ravlin-plotdata tone OUT.dat | transfer OUT.dat | spectrum IN OUT.dat\n", stderr);
+    std::fputs("usage: ravlin-plotdata tone OUT.dat | transfer OUT.dat | spectrum IN OUT.dat | riff-spectrum OUT.dat\n",
+               stderr);
     return 2;
 }
 
@@ -85,22 +88,25 @@ int main(int argc, char** argv)
                          curves[1][k].outputDb, curves[2][k].outputDb);
         return finish(f, argv[2]);
     }
-    if (mode == "spectrum" && argc == 4)
+    if ((mode == "spectrum" && argc == 4) || (mode == "riff-spectrum" && argc == 3))
     {
         std::vector<double> freqs, levels;
         std::string error;
-        if (!soundFileSpectrum(argv[2], 8192, freqs, levels, error))
+        if (mode == "riff-spectrum")
+            spectrum(ravlin::riff::renderDefaultRiff(analysisRate), analysisRate, 8192, freqs, levels);
+        else if (!soundFileSpectrum(argv[2], 8192, freqs, levels, error))
         {
             std::fprintf(stderr, "ravlin-plotdata: %s\n", error.c_str());
             return 1;
         }
-        std::FILE* f = openOutput(argv[3]);
+        const char* outPath = argv[argc - 1];
+        std::FILE* f = openOutput(outPath);
         if (f == nullptr)
             return 1;
         std::fprintf(f, "frequency_Hz\tlevel_dBFS\n");
         for (std::size_t k = 1; k < freqs.size(); ++k)
             std::fprintf(f, "%.3f\t%.3f\n", freqs[k], levels[k]);
-        return finish(f, argv[3]);
+        return finish(f, outPath);
     }
     return usage();
 }
