@@ -215,15 +215,15 @@ bool RenderSession::render(const RenderOptions& options, RenderSummary& summary,
     const int total = input.getNumSamples();
 
     const juce::File outFile = resolve(options.outputPath);
+    if (outFile.isDirectory())
+    {
+        error = "cannot write " + options.outputPath + ": it is a folder";
+        return false;
+    }
     auto outFormat = outputFormatFor(outFile);
     if (outFormat.format == nullptr)
     {
         error = "cannot write " + options.outputPath + ": unknown output format (use .wav, .flac or .aiff)";
-        return false;
-    }
-    if (outFile.isDirectory())
-    {
-        error = "cannot write " + options.outputPath + ": it is a folder";
         return false;
     }
     if (!outFile.getParentDirectory().isDirectory())
