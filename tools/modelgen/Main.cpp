@@ -1,33 +1,102 @@
+// ravlin-modelgen: trains the networks of both valve sets and writes the model data
+// folder. Usage: ravlin-modelgen --out DIR [--jobs N] [--small] [--force] [--verbose]
+// Skips the work when DIR already holds files made by this same builder binary with
+// the same options (the hash of both is stored in DIR/.modelgen-stamp).
 #include <chrono>
 #include <cstdio>
-#include "ReferenceChain.h"
-#include "Signals.h"
-using namespace ravlin;
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "Builder.h"
+#include "Stamp.h"
+
 using namespace ravlin::modelgen;
-int main()
+namespace fs = std::filesystem;
+
+namespace {
+
+int usage()
 {
-    for (unsigned g : {0u, 8u, 16u}) for (double lvl : {0.3, 1.5, 4.0}) {
-    ReferenceChain chain;
-    ChainSetting s; s.gain = g;
-    chain.configure(s);
-    Signal sig = pluckedPhrase(44100, 0.5, lvl, 7);
-    double lo[4][4], hi[4][4];
-    for (auto& a : lo) for (double& v : a) v = 1e9;
-    for (auto& a : hi) for (double& v : a) v = -1e9;
-    auto t0 = std::chrono::steady_clock::now();
-    double ymin = 1e9, ymax = -1e9;
-    for (double x : sig) {
-        double y1 = chain.b1.step(x); double y2 = chain.b2.step(y1); double y = chain.b4.step(chain.b3.step(y2));
-        ymin = std::min(ymin, y); ymax = std::max(ymax, y);
-        for (int k = 0; k < 4; ++k) { lo[0][k] = std::min(lo[0][k], chain.b1.model.v[k]); hi[0][k] = std::max(hi[0][k], chain.b1.model.v[k]); }
-        for (int k = 0; k < 4; ++k) { lo[1][k] = std::min(lo[1][k], chain.b2.model.v[k]); hi[1][k] = std::max(hi[1][k], chain.b2.model.v[k]); }
-        for (int k = 0; k < 4; ++k) { lo[2][k] = std::min(lo[2][k], chain.b3.model.v[k]); hi[2][k] = std::max(hi[2][k], chain.b3.model.v[k]); }
-        for (int k = 0; k < 2; ++k) { lo[3][k] = std::min(lo[3][k], chain.b4.model.v[k]); hi[3][k] = std::max(hi[3][k], chain.b4.model.v[k]); }
+    std::fprintf(stderr, "usage: ravlin-modelgen --out DIR [--jobs N] [--small] [--force] [--verbose]\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string out;
+    BuildOptions options;
+    bool force = false, small = false;
+    for (int k = 1; k < argc; ++k)
+    {
+        const std::string a = argv[k];
+        if (a == "--out" && k + 1 < argc)
+            out = argv[++k];
+        else if (a == "--jobs" && k + 1 < argc)
+        {
+            const int n = std::atoi(argv[++k]);
+            if (n < 1 || n > 256)
+                return usage();
+            options.threads = static_cast<unsigned>(n);
+        }
+        else if (a == "--small")
+            small = true;
+        else if (a == "--force")
+            force = true;
+        else if (a == "--verbose")
+            options.verbose = true;
+        else
+            return usage();
     }
-    std::printf("calls %ld iters %ld cont %ld halv %ld\n", gSolveCalls, gSolveIters, gContinuations, gHalvings);
-    double sec = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    std::printf("gain %u lvl %g settled %d rest %g %g %g %g fail %ld %ld %ld %ld  %zu samples %.3f s y %g..%g\n", g, lvl, chain.settled, chain.restOutput[0], chain.restOutput[1], chain.restOutput[2], chain.restOutput[3],
-        chain.b1.failures, chain.b2.failures, chain.b3.failures, chain.b4.failures, sig.size(), sec, ymin, ymax);
-    for (int b = 0; b < 4; ++b) { for (int k = 0; k < 4; ++k) std::printf(" [%g %g]", lo[b][k], hi[b][k]); std::printf("\n"); }
+    if (out.empty())
+        return usage();
+    if (small)
+    {
+        const bool verbose = options.verbose;
+        options = smallBuildOptions(options.threads);
+        options.verbose = verbose;
     }
+
+    const auto start = std::chrono::steady_clock::now();
+    const std::string stamp = inputsStamp(options);
+    std::error_code ec;
+    fs::create_directories(out, ec);
+    if (ec)
+    {
+        std::fprintf(stderr, "ravlin-modelgen: cannot create %s: %s\n", out.c_str(), ec.message().c_str());
+        return 1;
+    }
+    if (!force && stampMatches(out, stamp))
+    {
+        std::printf("ravlin-modelgen: %s is up to date\n", out.c_str());
+        return 0;
+    }
+    BuildReport report;
+    const std::vector<BuiltFile> files = buildModelFiles(options, report);
+    std::uintmax_t bytes = 0;
+    for (const BuiltFile& f : files)
+    {
+        if (!writeFileAtomically(fs::path(out) / f.name, f.bytes))
+        {
+            std::fprintf(stderr, "ravlin-modelgen: cannot write %s\n", (fs::path(out) / f.name).c_str());
+            return 1;
+        }
+        bytes += f.bytes.size();
+    }
+    if (!writeStamp(out, stamp, files))
+    {
+        std::fprintf(stderr, "ravlin-modelgen: cannot write the stamp in %s\n", out.c_str());
+        return 1;
+    }
+    if (options.verbose)
+        for (const std::string& line : report.lines)
+            std::printf("%s\n", line.c_str());
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("ravlin-modelgen: %zu files, %.1f MB in %s, %.0f s, %ld unconverged reference solves\n", files.size(),
+                static_cast<double>(bytes) / 1e6, out.c_str(), seconds, report.solveFailures);
+    return 0;
 }

@@ -21,6 +21,21 @@ void TrainedNet::shape(int n, int h, int m, Clamp c)
     regionHigh.assign(n, std::numeric_limits<float>::max());
 }
 
+void TrainedNet::roundToFloat()
+{
+    auto round = [](std::vector<double>& a) {
+        for (double& v : a)
+            v = static_cast<double>(static_cast<float>(v));
+    };
+    round(weights);
+    round(inputMin);
+    round(inputMax);
+    round(outputMin);
+    round(outputMax);
+    hiddenGain = static_cast<double>(static_cast<float>(hiddenGain));
+    outputGain = static_cast<double>(static_cast<float>(outputGain));
+}
+
 double TrainedNet::normaliseInput(int k, double x) const
 {
     const double lo = inputMin[k], hi = inputMax[k];

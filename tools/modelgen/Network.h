@@ -38,6 +38,9 @@ struct TrainedNet
     /// Same without the clamp: the mapping the trainer fits.
     void evaluateUnclamped(const double* x, double* out) const;
 
+    /// Rounds every stored value to single precision, as the model file keeps it.
+    void roundToFloat();
+
     double normaliseInput(int k, double x) const;
     /// Output value in amperes -> network output before mapping.
     double normaliseOutput(int o, double y) const;

@@ -212,7 +212,7 @@ FitReport fitNetwork(TrainedNet& net, const Dataset& data, const FitOptions& opt
     ceres::Solver::Options solverOptions;
     solverOptions.minimizer_type = ceres::TRUST_REGION;
     solverOptions.trust_region_strategy_type = ceres::LEVENBERG_MARQUARDT;
-    solverOptions.linear_solver_type = ceres::DENSE_QR;
+    solverOptions.linear_solver_type = ceres::DENSE_NORMAL_CHOLESKY;
     solverOptions.max_num_iterations = options.maxIterations;
     solverOptions.function_tolerance = options.functionTolerance;
     solverOptions.gradient_tolerance = 1e-14;

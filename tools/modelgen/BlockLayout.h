@@ -1,0 +1,58 @@
+#pragma once
+// What each block's networks see and produce. Features are port voltages p[k] that
+// vary (a port whose linear part is a constant supply fraction, such as block 1's
+// p3 or block 3's p2 and p3, carries no information and is disabled); outputs are
+// the port currents the block's step actually uses (block 1 never uses V2's cathode
+// current, block 3 never uses V4's: no column of C or F reads them).
+#include <array>
+
+#include "Network.h"
+
+namespace ravlin::modelgen {
+
+struct BlockLayout
+{
+    int block = 1;                  ///< 1..4
+    int ports = 4;                  ///< NV of the block
+    int featureCount = 0;           ///< enabled features, in port order
+    std::array<int, 4> features{};  ///< their port indices
+    int outputCount = 0;            ///< enabled output slots, in port order
+    std::array<int, 4> outputs{};   ///< their port indices
+    int fileOutputs = 4;            ///< network outputs stored in the file (4 for "pca", 2 for "std")
+    Clamp clamp = Clamp::bipolar;
+    int hidden = 16;                ///< hidden units
+    unsigned positions = 1;         ///< control positions in the file
+};
+
+inline BlockLayout blockLayout(int block)
+{
+    BlockLayout l;
+    l.block = block;
+    switch (block)
+    {
+    case 1:
+        l.featureCount = 3; l.features = {0, 1, 2, 0};
+        l.outputCount = 3; l.outputs = {0, 1, 2, 0};
+        l.hidden = 16; l.positions = 17;
+        break;
+    case 2:
+        l.featureCount = 4; l.features = {0, 1, 2, 3};
+        l.outputCount = 4; l.outputs = {0, 1, 2, 3};
+        l.hidden = 20; l.positions = 17;
+        break;
+    case 3:
+        l.featureCount = 2; l.features = {0, 1, 0, 0};
+        l.outputCount = 3; l.outputs = {0, 1, 2, 0};
+        l.hidden = 16; l.positions = 1;
+        break;
+    default:
+        l.ports = 2; l.fileOutputs = 2; l.clamp = Clamp::unipolar;
+        l.featureCount = 2; l.features = {0, 1, 0, 0};
+        l.outputCount = 2; l.outputs = {0, 1, 0, 0};
+        l.hidden = 10; l.positions = 3375;
+        break;
+    }
+    return l;
+}
+
+} // namespace ravlin::modelgen

@@ -1,0 +1,305 @@
+#include "Builder.h"
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <sstream>
+
+#include "Jobs.h"
+#include "OperatingTable.h"
+#include "Pairs.h"
+#include "Rates.h"
+#include "ReferenceChain.h"
+#include "Trainer.h"
+
+namespace ravlin::modelgen {
+
+std::string BuildOptions::describe() const
+{
+    std::ostringstream s;
+    s.precision(17);
+    s << "cloud " << cloud.seconds << ' ' << cloud.maxInput << ' ' << cloud.keepEvery << " points " << pointsPerNet << ' '
+      << pointsBlock4 << " iterations " << iterationsCold << ' ' << iterationsWarm << ' ' << iterationsBlock4 << " sets";
+    for (ValveSet v : sets)
+        s << ' ' << valveSetName(v);
+    s << " rates";
+    for (double r : block3Rates)
+        s << ' ' << r;
+    s << " block4 " << block4Positions;
+    return s.str();
+}
+
+namespace {
+
+constexpr unsigned kGains = 17;
+
+/// Rates a file shared by all rates (blocks 1, 2, 4) is trained on, with weights.
+/// The base rates carry the accuracy goal; the higher ones only pull the fit
+/// towards the middle of the spread their different capacitor companions cause.
+const std::array<std::pair<double, double>, 2> kSharedFileRates{{{44100.0, 1.0}, {48000.0, 1.0}}};
+
+struct SetWork
+{
+    ValveSet set = ValveSet::fresh;
+    std::array<GainClouds, kGains> clouds;
+    std::array<PortCloud, 4> pooled; ///< all Gain positions together, per block
+    BlockFileData block1, block2, block4;
+    std::vector<BlockFileData> block3; ///< one per rate
+    std::vector<std::vector<double>> restOutput; ///< [rate][block] resting outputs at Gain 8
+    std::vector<std::vector<double>> block1Rest; ///< [gain][rate] block-1 resting output
+};
+
+std::uint64_t seedOf(ValveSet set, int block, unsigned position)
+{
+    return 0x9E3779B97F4A7C15ull ^ (static_cast<std::uint64_t>(set) << 40) ^ (static_cast<std::uint64_t>(block) << 32) ^ position;
+}
+
+PortCloud trainingCloud(const PortCloud& cloud, int points, std::uint64_t seed)
+{
+    const std::size_t stride = std::max<std::size_t>(1, cloud.size() / static_cast<std::size_t>(std::max(1, points)));
+    const PortCloud base = thinned(cloud, stride);
+    return withMargin(base, 4, 1, 0.01, seed);
+}
+
+std::string fitLine(const char* set, int block, const std::string& where, const FitReport& r)
+{
+    char buf[200];
+    std::snprintf(buf, sizeof buf, "fit set=%s block=%d %s rms=%.3g max=%.3g iterations=%d", set, block, where.c_str(), r.rms,
+                  r.maxError, r.iterations);
+    return buf;
+}
+
+/// Fits `net` to the data: from scratch (seeded) or from its current weights.
+FitReport fit(TrainedNet& net, const Dataset& data, const BlockLayout& layout, bool warm, int iterations, std::uint64_t seed)
+{
+    if (!warm)
+        net.shape(layout.featureCount, layout.hidden, layout.outputCount, layout.clamp);
+    FitOptions o;
+    o.maxIterations = iterations;
+    o.seed = seed;
+    setRangesFromData(net, data, o);
+    net.roundToFloat(); // ranges as the file keeps them, before the weights adapt to them
+    FitReport r = fitNetwork(net, data, o, warm);
+    net.roundToFloat();
+    const int its = r.iterations;
+    r = measure(net, data);
+    r.iterations = its;
+    return r;
+}
+
+template <class Model>
+void addSharedRatePairs(ValveSet set, unsigned position, const PortCloud& cloud, const BlockLayout& layout, Dataset& data)
+{
+    Model m(44100.0);
+    for (const auto& [rate, weight] : kSharedFileRates)
+    {
+        configureBlock(m, set, rate, position);
+        addPairs(m, cloud, layout, data, weight);
+    }
+}
+
+} // namespace
+
+std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport& report)
+{
+    const std::vector<double> rates = effectiveRates();
+    const std::vector<double> block3Rates = options.block3Rates.empty() ? rates : options.block3Rates;
+    std::vector<std::unique_ptr<SetWork>> work;
+    for (ValveSet set : options.sets)
+    {
+        work.push_back(std::make_unique<SetWork>());
+        work.back()->set = set;
+    }
+    std::mutex reportLock;
+    auto note = [&](const std::string& line) {
+        std::lock_guard<std::mutex> lock(reportLock);
+        report.lines.push_back(line);
+    };
+
+    // Stage 1: reference chain runs and resting voltages.
+    std::vector<Job> jobs;
+    for (auto& w : work)
+    {
+        SetWork* sw = w.get();
+        for (unsigned g = 0; g < kGains; ++g)
+            jobs.push_back({"clouds", 3.0, [sw, g, &options] { sw->clouds[g] = collectClouds(sw->set, g, options.cloud); }});
+        jobs.push_back({"rest", 0.5, [sw, &rates] {
+                            sw->restOutput.assign(rates.size(), std::vector<double>(4, 0.0));
+                            for (std::size_t k = 0; k < rates.size(); ++k)
+                            {
+                                ReferenceChain chain;
+                                ChainSetting s;
+                                s.set = sw->set;
+                                s.rate = rates[k];
+                                chain.configure(s);
+                                for (int b = 0; b < 4; ++b)
+                                    sw->restOutput[k][static_cast<std::size_t>(b)] = chain.restOutput[b];
+                            }
+                            sw->block1Rest.assign(kGains, std::vector<double>(rates.size(), 0.0));
+                            Block1Circuit m(44100.0);
+                            for (unsigned g = 0; g < kGains; ++g)
+                                for (std::size_t k = 0; k < rates.size(); ++k)
+                                {
+                                    configureBlock(m, sw->set, rates[k], g);
+                                    m.x.setZero();
+                                    operatingPoint(m, 0.0);
+                                    sw->block1Rest[g][k] = m.y[0];
+                                }
+                        }});
+    }
+    runJobs(jobs, options.threads, "reference");
+    for (auto& w : work)
+    {
+        for (int b = 0; b < 4; ++b)
+            w->pooled[static_cast<std::size_t>(b)].ports = b == 3 ? 2 : 4;
+        for (unsigned g = 0; g < kGains; ++g)
+        {
+            report.solveFailures += w->clouds[g].solveFailures;
+            for (std::size_t b = 0; b < 4; ++b)
+                w->pooled[b].append(w->clouds[g].block[b]);
+        }
+    }
+
+    // Stage 2: training and operating-point tables.
+    jobs.clear();
+    for (auto& w : work)
+    {
+        SetWork* sw = w.get();
+        const char* setName = valveSetName(sw->set);
+        for (int block : {1, 2})
+            jobs.push_back({"gain blocks", 40.0, [sw, block, setName, &options, &rates, &note, &report, &reportLock] {
+                                const BlockLayout layout = blockLayout(block);
+                                BlockFileData& file = block == 1 ? sw->block1 : sw->block2;
+                                file.layout = layout;
+                                file.positions.resize(kGains);
+                                for (unsigned g = 0; g < kGains; ++g)
+                                {
+                                    const PortCloud cloud = trainingCloud(sw->clouds[g].block[static_cast<std::size_t>(block - 1)],
+                                                                          options.pointsPerNet, seedOf(sw->set, block, g));
+                                    Dataset data;
+                                    PositionData& pos = file.positions[g];
+                                    if (g > 0)
+                                        pos.net = file.positions[g - 1].net;
+                                    bool ok = false;
+                                    if (block == 1)
+                                    {
+                                        addSharedRatePairs<Block1Circuit>(sw->set, g, cloud, layout, data);
+                                        ok = operatingTable<Block1Circuit>(sw->set, g, rates, std::vector<double>(rates.size(), 0.0), pos.table);
+                                    }
+                                    else
+                                    {
+                                        addSharedRatePairs<Block2Circuit>(sw->set, g, cloud, layout, data);
+                                        ok = operatingTable<Block2Circuit>(sw->set, g, rates, sw->block1Rest[g], pos.table);
+                                    }
+                                    const FitReport r = fit(pos.net, data, layout, g > 0,
+                                                            g > 0 ? options.iterationsWarm : options.iterationsCold, seedOf(sw->set, block, g));
+                                    note(fitLine(setName, block, "gain=" + std::to_string(g), r));
+                                    if (!ok)
+                                    {
+                                        std::lock_guard<std::mutex> lock(reportLock);
+                                        ++report.solveFailures;
+                                    }
+                                }
+                            }});
+        sw->block3.resize(block3Rates.size());
+        // Block 3: one file per rate; neighbouring rates start from each other, in two chains.
+        const std::size_t half = (block3Rates.size() + 1) / 2;
+        for (std::size_t part = 0; part < 2; ++part)
+        {
+            const std::size_t from = part == 0 ? 0 : half, to = part == 0 ? half : block3Rates.size();
+            if (from >= to)
+                continue;
+            jobs.push_back({"block 3", 30.0, [sw, from, to, setName, &options, &rates, &block3Rates, &note, &report, &reportLock] {
+                                const BlockLayout layout = blockLayout(3);
+                                const PortCloud cloud = trainingCloud(sw->pooled[2], options.pointsPerNet, seedOf(sw->set, 3, 0));
+                                std::vector<double> inputs(rates.size());
+                                for (std::size_t k = 0; k < rates.size(); ++k)
+                                    inputs[k] = sw->restOutput[k][1];
+                                std::vector<double> table;
+                                const bool ok = operatingTable<Block3Circuit>(sw->set, 0, rates, inputs, table);
+                                if (!ok)
+                                {
+                                    std::lock_guard<std::mutex> lock(reportLock);
+                                    ++report.solveFailures;
+                                }
+                                for (std::size_t k = from; k < to; ++k)
+                                {
+                                    BlockFileData& file = sw->block3[k];
+                                    file.layout = layout;
+                                    file.positions.resize(1);
+                                    PositionData& pos = file.positions[0];
+                                    pos.table = table;
+                                    const bool warm = k > from;
+                                    if (warm)
+                                        pos.net = sw->block3[k - 1].positions[0].net;
+                                    Block3Circuit m(44100.0);
+                                    configureBlock(m, sw->set, block3Rates[k], 0);
+                                    Dataset data;
+                                    addPairs(m, cloud, layout, data);
+                                    const FitReport r = fit(pos.net, data, layout, warm, warm ? options.iterationsWarm : options.iterationsCold,
+                                                            seedOf(sw->set, 3, static_cast<unsigned>(k)));
+                                    note(fitLine(setName, 3, "rate=" + std::to_string(static_cast<long>(block3Rates[k])), r));
+                                }
+                            }});
+        }
+        // Block 4: one chain of warm starts per Treble value, Bass and Middle walked as a snake.
+        sw->block4.layout = blockLayout(4);
+        sw->block4.positions.resize(options.block4Positions);
+        const unsigned trebles = (options.block4Positions + 224) / 225;
+        for (unsigned treble = 0; treble < trebles; ++treble)
+            jobs.push_back({"block 4", 8.0, [sw, treble, setName, &options, &rates, &note] {
+                                const BlockLayout layout = blockLayout(4);
+                                const PortCloud cloud = trainingCloud(sw->pooled[3], options.pointsBlock4, seedOf(sw->set, 4, treble));
+                                std::vector<double> inputs(rates.size());
+                                for (std::size_t k = 0; k < rates.size(); ++k)
+                                    inputs[k] = sw->restOutput[k][2];
+                                const TrainedNet* previous = nullptr;
+                                double worst = 0.0, sum = 0.0;
+                                int count = 0, failed = 0;
+                                for (unsigned b = 0; b < 15; ++b)
+                                    for (unsigned mm = 0; mm < 15; ++mm)
+                                    {
+                                        const unsigned middle = b % 2 == 0 ? mm : 14 - mm;
+                                        const unsigned index = treble * 225 + b * 15 + middle;
+                                        if (index >= options.block4Positions)
+                                            continue;
+                                        PositionData& pos = sw->block4.positions[index];
+                                        if (previous)
+                                            pos.net = *previous;
+                                        Dataset data;
+                                        addSharedRatePairs<Block4Circuit>(sw->set, index, cloud, layout, data);
+                                        const FitReport r = fit(pos.net, data, layout, previous != nullptr,
+                                                                previous ? options.iterationsBlock4 : options.iterationsCold,
+                                                                seedOf(sw->set, 4, index));
+                                        if (!operatingTable<Block4Circuit>(sw->set, index, rates, inputs, pos.table))
+                                            ++failed;
+                                        worst = std::max(worst, r.maxError);
+                                        sum += r.rms;
+                                        ++count;
+                                        previous = &pos.net;
+                                    }
+                                char buf[160];
+                                std::snprintf(buf, sizeof buf, "fit set=%s block=4 treble=%u mean_rms=%.3g max=%.3g op_failures=%d", setName,
+                                              treble, count ? sum / count : 0.0, worst, failed);
+                                note(buf);
+                            }});
+    }
+    runJobs(jobs, options.threads, "training");
+
+    // Stage 3: files, in a fixed order.
+    std::vector<BuiltFile> files;
+    for (auto& w : work)
+    {
+        const char* setName = valveSetName(w->set);
+        files.push_back({modelFileName(setName, 1, 0), encodeModelFile(w->block1)});
+        files.push_back({modelFileName(setName, 2, 0), encodeModelFile(w->block2)});
+        for (std::size_t k = 0; k < block3Rates.size(); ++k)
+            files.push_back({modelFileName(setName, 3, block3Rates[k]), encodeModelFile(w->block3[k])});
+        files.push_back({modelFileName(setName, 4, 0), encodeModelFile(w->block4)});
+    }
+    std::sort(report.lines.begin(), report.lines.end());
+    return files;
+}
+
+} // namespace ravlin::modelgen

@@ -1,0 +1,46 @@
+#pragma once
+// The model builder: collects the port-voltage clouds, trains every network of both
+// valve sets, computes the operating-point tables and writes the model data files.
+#include <string>
+#include <vector>
+
+#include "Clouds.h"
+#include "ModelData.h"
+#include "ValveSets.h"
+
+namespace ravlin::modelgen {
+
+struct BuildOptions
+{
+    CloudOptions cloud;
+    unsigned threads = 0;             ///< 0: all cores
+    int pointsPerNet = 1500;          ///< cloud points per network fit (blocks 1-3)
+    int pointsBlock4 = 700;           ///< cloud points per block-4 fit
+    int iterationsCold = 150;         ///< LM iterations of a fit from scratch
+    int iterationsWarm = 40;          ///< LM iterations of a fit started from a neighbour
+    int iterationsBlock4 = 25;        ///< LM iterations of a warm block-4 fit
+    std::vector<ValveSet> sets = {ValveSet::fresh, ValveSet::aged};
+    std::vector<double> block3Rates;  ///< empty: all effective rates
+    unsigned block4Positions = 3375;  ///< fewer only for tests
+    bool verbose = false;
+
+    /// Text that identifies every option (part of the inputs hash).
+    std::string describe() const;
+};
+
+struct BuiltFile
+{
+    std::string name;
+    std::vector<unsigned char> bytes;
+};
+
+struct BuildReport
+{
+    std::vector<std::string> lines; ///< per-network fit errors and warnings
+    long solveFailures = 0;         ///< reference steps and operating points that did not converge
+};
+
+/// Builds every file (deterministic: same options, same bytes).
+std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport& report);
+
+} // namespace ravlin::modelgen

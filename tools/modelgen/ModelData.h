@@ -1,0 +1,30 @@
+#pragma once
+// The trained content of one model data file, before it is written: per position
+// the network, its flags and projection, and the operating-point table.
+#include <string>
+#include <vector>
+
+#include "BlockLayout.h"
+#include "Network.h"
+
+namespace ravlin::modelgen {
+
+struct PositionData
+{
+    TrainedNet net;            ///< inputs = enabled features, outputs = enabled slots
+    std::vector<double> table; ///< operating points: count, then (rate, p, i, x) entries
+};
+
+struct BlockFileData
+{
+    BlockLayout layout;
+    std::vector<PositionData> positions;
+};
+
+/// File name of a block's data: ravlinpre_<set>_b<n>_<pca|std>.dat, block 3 with ".<rate>".
+std::string modelFileName(const char* setName, int block, double rate);
+
+/// Serialises the data in the model file layout (little-endian, no padding).
+std::vector<unsigned char> encodeModelFile(const BlockFileData& data);
+
+} // namespace ravlin::modelgen

@@ -1,0 +1,53 @@
+#pragma once
+// Operating-point tables: for every effective rate, the DC operating point of a
+// block at one position, stored as (rate, p, i, x) after the entry count.
+#include <vector>
+
+#include "OperatingPoint.h"
+#include "Rates.h"
+#include "ReferenceChain.h"
+
+namespace ravlin::modelgen {
+
+/// Resting input voltage of block b (1..4) at a Gain position, valve set and rate:
+/// 0 for block 1, else the resting output of the reference chain's block b-1.
+inline double restingInput(int block, ValveSet set, double rate, unsigned gain)
+{
+    if (block == 1)
+        return 0.0;
+    ReferenceChain chain;
+    ChainSetting s;
+    s.set = set;
+    s.rate = rate;
+    s.gain = gain;
+    chain.configure(s);
+    return chain.restOutput[block - 2];
+}
+
+/// Table of one position: `inputs[k]` is the block's resting input at rates[k].
+/// Returns false when an operating point did not converge.
+template <class Model>
+bool operatingTable(ValveSet set, unsigned position, const std::vector<double>& rates, const std::vector<double>& inputs,
+                    std::vector<double>& table)
+{
+    Model m(44100.0);
+    constexpr int NV = Model::Traits::NV, NI = Model::Traits::NI, NX = Model::Traits::NX;
+    table.assign(1, static_cast<double>(rates.size()));
+    bool ok = true;
+    for (std::size_t k = 0; k < rates.size(); ++k)
+    {
+        configureBlock(m, set, rates[k], position);
+        m.x.setZero();
+        ok = operatingPoint(m, inputs[k]).converged && ok;
+        table.push_back(rates[k]);
+        for (int c = 0; c < NV; ++c)
+            table.push_back(m.p[c]);
+        for (int c = 0; c < NI; ++c)
+            table.push_back(m.i[c]);
+        for (int c = 0; c < NX; ++c)
+            table.push_back(m.x[c]);
+    }
+    return ok;
+}
+
+} // namespace ravlin::modelgen
