@@ -171,4 +171,150 @@ std::vector<unsigned char> encodeModelFile(const BlockFileData& data)
     return std::move(e.bytes);
 }
 
+namespace {
+
+class Decoder
+{
+public:
+    explicit Decoder(const std::vector<unsigned char>& b) : bytes(b) {}
+    bool ok = true;
+    std::uint32_t u32() { std::uint32_t v = 0; raw(&v, 4); return v; }
+    std::int32_t i32() { std::int32_t v = 0; raw(&v, 4); return v; }
+    double f32() { float v = 0; raw(&v, 4); return v; }
+    double f64() { double v = 0; raw(&v, 8); return v; }
+    bool atEnd() const { return at == bytes.size(); }
+
+private:
+    void raw(void* p, std::size_t n)
+    {
+        if (at + n > bytes.size())
+        {
+            ok = false;
+            std::memset(p, 0, n);
+            return;
+        }
+        std::memcpy(p, &bytes[at], n);
+        at += n;
+    }
+    const std::vector<unsigned char>& bytes;
+    std::size_t at = 0;
+};
+
+} // namespace
+
+bool decodeModelFile(const std::vector<unsigned char>& bytes, int block, BlockFileData& data)
+{
+    data = {};
+    data.layout = blockLayout(block);
+    const BlockLayout& L = data.layout;
+    Decoder d(bytes);
+    if (d.u32() < 1)
+        return false;
+    d.u32();
+    d.u32();
+    if (block == 4 && (d.u32() != 2 || d.u32() != 2))
+        return false;
+    const std::uint32_t positions = d.u32();
+    const std::uint32_t tableLength = d.u32();
+    if (!d.ok || positions == 0 || positions > 100000 || tableLength > 100000)
+        return false;
+    data.positions.resize(positions);
+    for (PositionData& pos : data.positions)
+    {
+        d.u32();
+        d.u32();
+        d.u32();
+        if (d.u32() != 1)
+            return false; // one network per position
+        int inputs = 2, outputs = 2;
+        std::int32_t flags[8] = {};
+        if (block != 4)
+        {
+            if (d.u32() != 4 || d.u32() != 4)
+                return false;
+            const std::uint32_t projectionInputs = d.u32();
+            const std::uint32_t outputColumns = d.u32();
+            inputs = static_cast<int>(d.u32());
+            outputs = static_cast<int>(d.u32());
+            if (!d.ok || inputs != L.featureCount || static_cast<int>(projectionInputs) != inputs || outputs != 4 || outputColumns > 16)
+                return false;
+            for (std::int32_t& f : flags)
+                f = d.i32();
+            for (std::uint32_t k = 0; k < projectionInputs * static_cast<std::uint32_t>(inputs); ++k)
+                if (d.f64() != (k % (static_cast<std::uint32_t>(inputs) + 1) == 0 ? 1.0 : 0.0))
+                    return false; // the builder writes identity projections only
+            for (std::uint32_t k = 0; k < 4 * outputColumns; ++k)
+                d.f64();
+        }
+        pos.table.resize(tableLength);
+        for (double& t : pos.table)
+            t = d.f64();
+        d.u32();
+        d.u32();
+        TrainedNet& net = pos.net;
+        std::vector<double> lo(static_cast<std::size_t>(inputs)), hi(static_cast<std::size_t>(inputs));
+        for (double& v : lo)
+            v = d.f32();
+        for (double& v : hi)
+            v = d.f32();
+        std::vector<double> inMin(static_cast<std::size_t>(inputs)), inMax(static_cast<std::size_t>(inputs));
+        for (double& v : inMin)
+            v = d.f32();
+        for (double& v : inMax)
+            v = d.f32();
+        std::vector<double> outMin(static_cast<std::size_t>(outputs)), outMax(static_cast<std::size_t>(outputs));
+        for (double& v : outMin)
+            v = d.f32();
+        for (double& v : outMax)
+            v = d.f32();
+        double hiddenGain = 1.0, outputGain = 1.0;
+        if (block == 4)
+        {
+            hiddenGain = d.f32();
+            outputGain = d.f32();
+        }
+        if (d.u32() != 1)
+            return false;
+        const std::uint32_t hidden = d.u32();
+        if (!d.ok || hidden < 1 || hidden > 255)
+            return false;
+        if (block != 4)
+        {
+            hiddenGain = d.f32();
+            for (std::uint32_t h = 1; h < hidden; ++h)
+                d.f32();
+            outputGain = d.f32();
+            for (int o = 1; o < outputs; ++o)
+                d.f32();
+        }
+        net.shape(inputs, static_cast<int>(hidden), L.outputCount, L.clamp);
+        net.hiddenGain = hiddenGain;
+        net.outputGain = outputGain;
+        net.inputMin = inMin;
+        net.inputMax = inMax;
+        net.regionLow = lo;
+        net.regionHigh = hi;
+        for (int o = 0; o < L.outputCount; ++o)
+        {
+            net.outputMin[static_cast<std::size_t>(o)] = outMin[static_cast<std::size_t>(o)];
+            net.outputMax[static_cast<std::size_t>(o)] = outMax[static_cast<std::size_t>(o)];
+        }
+        const std::size_t hiddenPart = static_cast<std::size_t>((inputs + 1) * static_cast<int>(hidden));
+        for (std::size_t k = 0; k < hiddenPart; ++k)
+            net.weights[k] = d.f32();
+        for (int o = 0; o < outputs; ++o)
+            for (std::uint32_t h = 0; h <= hidden; ++h)
+            {
+                const double w = d.f32();
+                if (o < L.outputCount)
+                    net.weights[hiddenPart + static_cast<std::size_t>(o) * (hidden + 1) + h] = w;
+            }
+        for (int k = 0; k < 4; ++k)
+            d.u32();
+        if (!d.ok)
+            return false;
+    }
+    return d.atEnd();
+}
+
 } // namespace ravlin::modelgen

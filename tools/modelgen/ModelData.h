@@ -27,4 +27,8 @@ std::string modelFileName(const char* setName, int block, double rate);
 /// Serialises the data in the model file layout (little-endian, no padding).
 std::vector<unsigned char> encodeModelFile(const BlockFileData& data);
 
+/// Reads back a file written by encodeModelFile for block `block` (1..4). Checks
+/// every count against the layout and the file size; false on any mismatch.
+bool decodeModelFile(const std::vector<unsigned char>& bytes, int block, BlockFileData& data);
+
 } // namespace ravlin::modelgen

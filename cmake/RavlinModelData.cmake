@@ -1,0 +1,49 @@
+# Model data beside every built module.
+#
+# The model builder (tools/modelgen, target ravlin-modelgen) writes one folder of model data files
+# per build tree, ${RAVLIN_MODEL_DIR} (default <build>/models); scripts/gen-models DIR creates it
+# when it is missing or stale, and both README commands run it. The plug-in finds its files in
+# "<module file>.dat/" (the module's full file name followed by ".dat"), so every module gets a
+# link to that single folder after it is built, and a copy beside it when installed.
+#
+#   ravlin_attach_model_data(<target> [INSTALL_DESTINATION <dir>])
+#
+# <target>               a target whose file is the module the host loads (the VST2 .so, the .so
+#                        inside the VST3 or LV2 bundle, the Standalone executable, the renderer).
+# INSTALL_DESTINATION    folder, relative to the install prefix, that the module file is installed
+#                        to; when given, `cmake --install` copies the model folder beside it as
+#                        <dir>/<module file name>.dat/.
+#
+# Target ravlin_model_data (defined with the builder in tools/modelgen) runs it into
+# ${RAVLIN_MODEL_DIR}, skipping the work when the folder is up to date; the attached targets do not
+# depend on it, so a build never waits the minutes a first generation takes.
+include_guard(GLOBAL)
+
+set(RAVLIN_MODEL_DIR "${CMAKE_BINARY_DIR}/models" CACHE PATH "Folder of the generated model data files")
+
+
+function(ravlin_attach_model_data target)
+  cmake_parse_arguments(ARG "" "INSTALL_DESTINATION" "" ${ARGN})
+  if(NOT TARGET ${target})
+    message(FATAL_ERROR "ravlin_attach_model_data: no target ${target}")
+  endif()
+  # A link, not a copy: one generated folder serves every module of the build tree.
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${RAVLIN_MODEL_DIR}"
+    COMMAND ${CMAKE_COMMAND} -E rm -rf "$<TARGET_FILE:${target}>.dat"
+    COMMAND ${CMAKE_COMMAND} -E create_symlink "${RAVLIN_MODEL_DIR}" "$<TARGET_FILE:${target}>.dat"
+    VERBATIM)
+  if(ARG_INSTALL_DESTINATION)
+    # Copied file by file, without the builder's stamp, beside the installed module.
+    install(CODE "
+      set(_src \"${RAVLIN_MODEL_DIR}\")
+      set(_dst \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ARG_INSTALL_DESTINATION}/$<TARGET_FILE_NAME:${target}>.dat\")
+      if(NOT EXISTS \"\${_src}/ravlinpre_eh_b1_pca.dat\")
+        message(FATAL_ERROR \"No model data in \${_src}: run scripts/gen-models \${_src} first\")
+      endif()
+      file(GLOB _files \"\${_src}/ravlinpre_*\")
+      file(MAKE_DIRECTORY \"\${_dst}\")
+      file(INSTALL \${_files} DESTINATION \"\${_dst}\")
+    ")
+  endif()
+endfunction()

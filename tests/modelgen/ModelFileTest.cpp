@@ -1,0 +1,94 @@
+// A small generation: files decode back to what was trained, follow the layout's
+// constraints, and two generations give identical bytes.
+#include <cmath>
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "Builder.h"
+#include "ModelData.h"
+#include "Stamp.h"
+
+using namespace ravlin::modelgen;
+
+namespace {
+
+const std::vector<BuiltFile>& smallBuild()
+{
+    static const std::vector<BuiltFile> files = [] {
+        BuildReport report;
+        return buildModelFiles(smallBuildOptions(2), report);
+    }();
+    return files;
+}
+
+std::uint32_t u32At(const std::vector<unsigned char>& b, std::size_t at)
+{
+    std::uint32_t v;
+    std::memcpy(&v, &b[at], 4);
+    return v;
+}
+
+} // namespace
+
+TEST(ModelFiles, NamesFollowTheRunTimesScheme)
+{
+    EXPECT_EQ(modelFileName("eh", 1, 0), "ravlinpre_eh_b1_pca.dat");
+    EXPECT_EQ(modelFileName("rsd", 4, 0), "ravlinpre_rsd_b4_std.dat");
+    EXPECT_EQ(modelFileName("eh", 3, 705600.0), "ravlinpre_eh_b3_pca.dat.705600");
+    const auto& files = smallBuild();
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(files[2].name, "ravlinpre_eh_b3_pca.dat.44100");
+}
+
+TEST(ModelFiles, DecodeBackToTheTrainedNetworksAndTables)
+{
+    const auto& files = smallBuild();
+    const int blocks[4] = {1, 2, 3, 4};
+    for (std::size_t f = 0; f < files.size(); ++f)
+    {
+        BlockFileData data;
+        ASSERT_TRUE(decodeModelFile(files[f].bytes, blocks[f], data)) << files[f].name;
+        const BlockLayout& L = data.layout;
+        EXPECT_EQ(data.positions.size(), blocks[f] == 4 ? 20u : (blocks[f] == 3 ? 1u : 17u));
+        const int NV = L.ports, NX = blocks[f] == 3 ? 2 : (blocks[f] == 4 ? 3 : 5);
+        for (const PositionData& pos : data.positions)
+        {
+            // 14 rates, each (rate, p, i, x).
+            ASSERT_EQ(pos.table.size(), 1u + 14u * static_cast<std::size_t>(1 + 2 * NV + NX));
+            EXPECT_EQ(pos.table[0], 14.0);
+            EXPECT_EQ(pos.table[1], 44100.0);
+            EXPECT_EQ(pos.net.hidden, L.hidden);
+            for (double t : pos.table)
+                EXPECT_TRUE(std::isfinite(t));
+        }
+        // Re-encoding what was decoded reproduces the file exactly.
+        EXPECT_EQ(encodeModelFile(data), files[f].bytes) << files[f].name;
+    }
+}
+
+TEST(ModelFiles, SizeBookkeepingMatchesAndTruncationIsRejected)
+{
+    const auto& files = smallBuild();
+    for (std::size_t f = 0; f < files.size(); ++f)
+    {
+        const auto& b = files[f].bytes;
+        EXPECT_EQ(u32At(b, 0), 1u);                 // one set
+        EXPECT_EQ(u32At(b, 4) + 4u, b.size());      // the set's total size covers the rest of the file
+        std::vector<unsigned char> cut(b.begin(), b.end() - 3);
+        BlockFileData data;
+        EXPECT_FALSE(decodeModelFile(cut, static_cast<int>(f) + 1, data));
+    }
+}
+
+TEST(ModelFiles, TwoGenerationsGiveIdenticalBytes)
+{
+    BuildReport report;
+    BuildOptions o = smallBuildOptions(1); // other thread count, same options otherwise
+    const std::vector<BuiltFile> again = buildModelFiles(o, report);
+    const auto& first = smallBuild();
+    ASSERT_EQ(again.size(), first.size());
+    for (std::size_t f = 0; f < first.size(); ++f)
+        EXPECT_TRUE(again[f].bytes == first[f].bytes) << first[f].name;
+    EXPECT_EQ(report.solveFailures, 0);
+}

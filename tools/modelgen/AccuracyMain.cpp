@@ -1,0 +1,141 @@
+// ravlin-accuracy: ESR of the trained chain against the reference chain.
+// Usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE]
+// One line per case, "ESR set=.. rate=.. gain=.. tone=.. signal=.. value=..", and
+// last "worst ESR base=<44.1/48 kHz x1> all=<any rate>".
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Accuracy.h"
+#include "Jobs.h"
+#include "Rates.h"
+#include "Rng.h"
+
+using namespace ravlin::modelgen;
+
+int main(int argc, char** argv)
+{
+    std::string dir, reportPath;
+    bool quick = false;
+    unsigned threads = 0;
+    for (int k = 1; k < argc; ++k)
+    {
+        const std::string a = argv[k];
+        if (a == "--models" && k + 1 < argc)
+            dir = argv[++k];
+        else if (a == "--report" && k + 1 < argc)
+            reportPath = argv[++k];
+        else if (a == "--jobs" && k + 1 < argc)
+            threads = static_cast<unsigned>(std::max(1, std::atoi(argv[++k])));
+        else if (a == "--quick")
+            quick = true;
+        else
+        {
+            std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE]\n");
+            return 2;
+        }
+    }
+    if (dir.empty())
+    {
+        std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE]\n");
+        return 2;
+    }
+    const std::vector<double> rates = effectiveRates();
+    std::vector<std::unique_ptr<SetFiles>> sets;
+    for (ValveSet set : {ValveSet::fresh, ValveSet::aged})
+    {
+        auto files = std::make_unique<SetFiles>();
+        std::string error;
+        if (!loadSetFiles(dir, set, rates, *files, error))
+        {
+            std::fprintf(stderr, "ravlin-accuracy: %s\n", error.c_str());
+            return 1;
+        }
+        sets.push_back(std::move(files));
+    }
+
+    std::vector<unsigned> tones = {0, 1687, 3374};
+    Rng rng(4242);
+    for (int k = 0; k < 10; ++k)
+        tones.push_back(static_cast<unsigned>(rng.below(3375)));
+    std::vector<unsigned> gains = {0, 4, 8, 12, 16};
+    std::vector<std::string> signals = {"pluck-20", "pluck-6", "pluck-20max", "pluck-6max", "sweep"};
+    double seconds = 0.4, highSeconds = 0.15;
+    if (quick)
+    {
+        tones = {0, 1687, 3374};
+        gains = {0, 8, 16};
+        signals = {"pluck-6", "pluck-6max", "sweep"};
+        seconds = 0.3;
+    }
+    std::vector<EsrCase> cases;
+    for (const auto& files : sets)
+        for (double rate : rates)
+        {
+            const bool base = rate == 44100.0 || rate == 48000.0;
+            if (quick && !base && rate != 88200.0 && rate != 192000.0 && rate != 705600.0 && rate != 3072000.0)
+                continue;
+            for (unsigned g : base ? gains : std::vector<unsigned>{8})
+                for (const std::string& sig : base ? signals : std::vector<std::string>{"pluck-6max", "sweep"})
+                {
+                    EsrCase c;
+                    c.set = files->set;
+                    c.rate = rate;
+                    c.gain = g;
+                    c.tones = base ? tones : std::vector<unsigned>{1687};
+                    c.signal = sig;
+                    cases.push_back(c);
+                }
+        }
+    std::vector<std::vector<double>> results(cases.size());
+    std::vector<double> peaks(cases.size(), 0.0);
+    std::vector<Job> jobs;
+    for (std::size_t k = 0; k < cases.size(); ++k)
+    {
+        const SetFiles* files = cases[k].set == ValveSet::fresh ? sets[0].get() : sets[1].get();
+        const bool base = cases[k].rate <= 48000.0;
+        const double len = base ? seconds : highSeconds;
+        jobs.push_back({"case", len * cases[k].rate * (1.0 + 0.2 * static_cast<double>(cases[k].tones.size())),
+                        [&, k, files, len] { results[k] = measureEsr(*files, cases[k], len, peaks[k]); }});
+    }
+    runJobs(jobs, threads, "accuracy");
+
+    std::FILE* report = reportPath.empty() ? nullptr : std::fopen(reportPath.c_str(), "w");
+    double worstBase = 0.0, worstAll = 0.0, peak = 0.0;
+    auto emit = [&](const char* line) {
+        std::printf("%s\n", line);
+        if (report)
+            std::fprintf(report, "%s\n", line);
+    };
+    char line[256];
+    for (std::size_t k = 0; k < cases.size(); ++k)
+    {
+        const EsrCase& c = cases[k];
+        peak = std::max(peak, peaks[k]);
+        for (std::size_t t = 0; t < c.tones.size(); ++t)
+        {
+            const double e = results[k][t];
+            std::snprintf(line, sizeof line, "ESR set=%s rate=%ld gain=%u tone=%u signal=%s value=%.3e", valveSetName(c.set),
+                          static_cast<long>(c.rate), c.gain, c.tones[t], c.signal.c_str(), e);
+            emit(line);
+            const double v = std::isfinite(e) ? e : HUGE_VAL;
+            worstAll = std::max(worstAll, v);
+            if (c.rate == 44100.0 || c.rate == 48000.0)
+                worstBase = std::max(worstBase, v);
+        }
+    }
+    std::snprintf(line, sizeof line, "peak network output %.3g V", peak);
+    if (report)
+        std::fprintf(report, "%s\n", line);
+    std::fprintf(stderr, "%s\n", line);
+    std::snprintf(line, sizeof line, "worst ESR base=%.3e all=%.3e", worstBase, worstAll);
+    emit(line);
+    if (report)
+        std::fclose(report);
+    return 0;
+}
