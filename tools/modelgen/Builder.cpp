@@ -59,7 +59,7 @@ PortCloud trainingCloud(const PortCloud& cloud, int points, std::uint64_t seed)
 {
     const std::size_t stride = std::max<std::size_t>(1, cloud.size() / static_cast<std::size_t>(std::max(1, points)));
     const PortCloud base = thinned(cloud, stride);
-    return withMargin(base, 4, 1, 0.01, seed);
+    return withMargin(base, 4, 1, 0.003, seed);
 }
 
 std::string fitLine(const char* set, int block, const std::string& where, const FitReport& r)
@@ -80,10 +80,11 @@ FitReport fit(TrainedNet& net, const Dataset& data, const BlockLayout& layout, b
     o.seed = seed;
     setRangesFromData(net, data, o);
     net.roundToFloat(); // ranges as the file keeps them, before the weights adapt to them
-    FitReport r = fitNetwork(net, data, o, warm);
+    const Dataset inside = restrictToRanges(net, data);
+    FitReport r = fitNetwork(net, inside, o, warm);
     net.roundToFloat();
     const int its = r.iterations;
-    r = measure(net, data);
+    r = measure(net, inside);
     r.iterations = its;
     return r;
 }

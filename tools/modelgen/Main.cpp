@@ -1,5 +1,5 @@
 // ravlin-modelgen: trains the networks of both valve sets and writes the model data
-// folder. Usage: ravlin-modelgen --out DIR [--jobs N] [--small] [--force] [--verbose]
+// folder. Usage: ravlin-modelgen --out DIR [--jobs N] [--set eh|rsd] [--small] [--force] [--verbose]
 // Skips the work when DIR already holds files made by this same builder binary with
 // the same options (the hash of both is stored in DIR/.modelgen-stamp).
 #include <chrono>
@@ -20,7 +20,7 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: ravlin-modelgen --out DIR [--jobs N] [--small] [--force] [--verbose]\n");
+    std::fprintf(stderr, "usage: ravlin-modelgen --out DIR [--jobs N] [--set eh|rsd] [--small] [--force] [--verbose]\n");
     return 2;
 }
 
@@ -42,6 +42,13 @@ int main(int argc, char** argv)
             if (n < 1 || n > 256)
                 return usage();
             options.threads = static_cast<unsigned>(n);
+        }
+        else if (a == "--set" && k + 1 < argc)
+        {
+            const std::string v = argv[++k];
+            if (v != "eh" && v != "rsd")
+                return usage();
+            options.sets = {v == "eh" ? ValveSet::fresh : ValveSet::aged};
         }
         else if (a == "--small")
             small = true;

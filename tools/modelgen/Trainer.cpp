@@ -155,31 +155,50 @@ void initialise(TrainedNet& net, const std::vector<double>& xn, const std::vecto
 
 } // namespace
 
+namespace {
+
+double quantile(std::vector<double> values, double q)
+{
+    if (values.empty())
+        return 0.0;
+    const std::size_t k = static_cast<std::size_t>(q * static_cast<double>(values.size() - 1) + 0.5);
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(k), values.end());
+    return values[k];
+}
+
+} // namespace
+
 void setRangesFromData(TrainedNet& net, const Dataset& data, const FitOptions& options)
 {
     const std::size_t count = data.size();
+    // Inputs: the bulk of the data (a few stray points of the margin cloud reach
+    // hundreds of volts further out and would waste the normalised range).
     for (int k = 0; k < net.inputs; ++k)
     {
-        double lo = HUGE_VAL, hi = -HUGE_VAL;
+        std::vector<double> col(count);
         for (std::size_t s = 0; s < count; ++s)
-        {
-            lo = std::min(lo, data.x[s * net.inputs + k]);
-            hi = std::max(hi, data.x[s * net.inputs + k]);
-        }
+            col[s] = data.x[s * net.inputs + k];
+        const double lo = quantile(col, options.inputQuantile), hi = quantile(col, 1.0 - options.inputQuantile);
         const double pad = options.inputMargin * (hi - lo);
         net.inputMin[k] = lo - pad;
         net.inputMax[k] = hi + pad;
     }
+    // Outputs: every target of a point inside the input box.
     for (int o = 0; o < net.outputs; ++o)
     {
         double lo = HUGE_VAL, hi = -HUGE_VAL;
         for (std::size_t s = 0; s < count; ++s)
         {
+            if (!insideInputs(net, &data.x[s * net.inputs]))
+                continue;
             lo = std::min(lo, data.y[s * net.outputs + o]);
             hi = std::max(hi, data.y[s * net.outputs + o]);
         }
         if (!(hi > lo))
+        {
+            lo = std::isfinite(lo) ? lo : 0.0;
             hi = lo + 1e-9;
+        }
         if (net.clamp == Clamp::bipolar)
         {
             const double half = 0.5 * (hi - lo) * (1.0 + options.outputMargin);
@@ -194,6 +213,35 @@ void setRangesFromData(TrainedNet& net, const Dataset& data, const FitOptions& o
             net.outputMax[o] = hi + options.outputMargin * (hi - lo);
         }
     }
+}
+
+bool insideInputs(const TrainedNet& net, const double* x)
+{
+    for (int k = 0; k < net.inputs; ++k)
+        if (!(x[k] >= net.inputMin[k] && x[k] <= net.inputMax[k]))
+            return false;
+    return true;
+}
+
+Dataset restrictToRanges(const TrainedNet& net, const Dataset& data)
+{
+    Dataset out;
+    out.inputs = data.inputs;
+    out.outputs = data.outputs;
+    for (std::size_t s = 0; s < data.size(); ++s)
+    {
+        const double* x = &data.x[s * data.inputs];
+        const double* y = &data.y[s * data.outputs];
+        bool keep = insideInputs(net, x);
+        for (int o = 0; o < net.outputs && keep; ++o)
+        {
+            const double lo = net.clamp == Clamp::bipolar ? 2.0 * net.outputMin[o] - net.outputMax[o] : net.outputMin[o];
+            keep = y[o] >= lo && y[o] <= net.outputMax[o];
+        }
+        if (keep)
+            out.add(x, y, data.weight.empty() ? 1.0 : data.weight[s]);
+    }
+    return out;
 }
 
 FitReport fitNetwork(TrainedNet& net, const Dataset& data, const FitOptions& options, bool warmStart)

@@ -29,7 +29,9 @@ struct FitOptions
     std::uint64_t seed = 1;
     double functionTolerance = 1e-12;
     /// Relative margin added around the data when the ranges are set from it.
-    double inputMargin = 0.02;
+    double inputMargin = 0.05;
+    /// Share of the data at each end of an input's range left out when the range is set.
+    double inputQuantile = 0.002;
     double outputMargin = 0.05;
 };
 
@@ -40,10 +42,18 @@ struct FitReport
     int iterations = 0;
 };
 
-/// Sets the input and output ranges of `net` from the data (with margins).
+/// Sets the input ranges of `net` from the bulk of the data (quantiles, with a margin)
+/// and the output ranges from the targets of the points inside them.
 /// Bipolar outputs are centred: outputMin is the middle of the targets, so the
 /// clamp limits [-1, 1] lie just outside both ends.
 void setRangesFromData(TrainedNet& net, const Dataset& data, const FitOptions& options);
+
+/// True when every input of x lies within the network's training range.
+bool insideInputs(const TrainedNet& net, const double* x);
+
+/// The pairs whose inputs lie in the network's input range and whose targets lie in
+/// its clamped output range: the ones the run-time mapping can represent.
+Dataset restrictToRanges(const TrainedNet& net, const Dataset& data);
 
 /// Fits the weights. With `warmStart` the current weights are the starting point,
 /// otherwise a seeded random hidden layer with a least-squares output layer.
