@@ -1,0 +1,103 @@
+#pragma once
+// One audio channel's signal path: the four preamp blocks in series (composed as a Loki scatter
+// hierarchy) and one interpolator/decimator pair per oversampling factor.
+//
+// While any block is inactive (never loaded, or loaded but no position selected since its last
+// load) processSample returns 0: a chain that is not fully configured is silent rather than
+// stepping networks that belong to another file. Nothing on the audio thread allocates or locks.
+#include <loki/HierarchyGenerators.h>
+#include <loki/Typelist.h>
+#include <loki/TypelistMacros.h>
+
+#include "circuit/BlockModels.h"
+#include "dsp/Downsampler.h"
+#include "dsp/Upsampler.h"
+#include "fast/FastModelEigen.h"
+#include "fast/FastModelEigenWithStat.h"
+
+namespace ravlin {
+
+/// The unit of the block hierarchy: the block itself, nothing added.
+template <class T>
+class ModelHandler : public T
+{
+};
+
+using Block1 = FastModelEigen<Block1Circuit, SolverTraits<5, 2, 4, 4, 1>, 1, 1, net_node_eigen>;
+using Block2 = FastModelEigen<Block2Circuit, SolverTraits<5, 3, 4, 4, 1>, 1, 1, net_node_eigen>;
+using Block3 = FastModelEigen<Block3Circuit, SolverTraits<2, 2, 4, 4, 1>, 1, 0, net_node_eigen>;
+using Block4 = FastModelEigenWithStat<Block4Circuit, SolverTraits<3, 2, 2, 2, 1>, 0, 1, net_node_eigen>;
+using BlockList = LOKI_TYPELIST_4(Block1, Block2, Block3, Block4);
+
+class ChannelChain
+{
+public:
+    /// Builds the four blocks at 44100 Hz and the eight filters; throws std::bad_alloc.
+    ChannelChain();
+    ChannelChain(const ChannelChain&) = delete;
+    ChannelChain& operator=(const ChannelChain&) = delete;
+
+    Block1& block1() noexcept { return static_cast<ModelHandler<Block1>&>(blocks); }
+    Block2& block2() noexcept { return static_cast<ModelHandler<Block2>&>(blocks); }
+    Block3& block3() noexcept { return static_cast<ModelHandler<Block3>&>(blocks); }
+    Block4& block4() noexcept { return static_cast<ModelHandler<Block4>&>(blocks); }
+    const Block4& block4() const noexcept { return static_cast<const ModelHandler<Block4>&>(blocks); }
+
+    /// Reconfiguring thread. Loads a model file into block k (1..4); on failure the block keeps its
+    /// previous file, networks, position and states. The block stays silent until its next selection.
+    LoadResult loadModelFile(int block, const char* path);
+    /// Reconfiguring thread. Selects a control position of block k (block 3 always takes 0).
+    void selectPosition(int block, unsigned index);
+    /// Reconfiguring thread. Applies the effective rate to blocks 1 to 4 in order.
+    void setSampleRate(double effectiveRate);
+    /// Reconfiguring thread. Re-applies the stored operating point of every selected block.
+    void applyOperatingPoint();
+
+    /// True when all four blocks are loaded and have a selected position.
+    bool active() const noexcept { return ready; }
+
+    /// Audio thread: one step of blocks 1 to 4 at the running rate; 0 while not active().
+    double processSample(double x) noexcept
+    {
+        if (!ready)
+            return 0.0;
+        Block1& b1 = block1();
+        Block2& b2 = block2();
+        Block3& b3 = block3();
+        Block4& b4 = block4();
+        b1.u[0] = x;
+        b1.step();
+        b2.u[0] = b1.y[0];
+        b2.step();
+        b3.u[0] = b2.y[0];
+        b3.step();
+        b4.u[0] = b3.y[0];
+        b4.step();
+        return b4.y[0];
+    }
+
+    /// Audio thread: one base-rate sample through the factor-L interpolator, L chain steps and the
+    /// factor-L decimator (L = 2, 4, 8 or 16).
+    template <unsigned L>
+    double processOversampled(double x) noexcept
+    {
+        static_assert(L == 2 || L == 4 || L == 8 || L == 16, "oversampling factor 2, 4, 8 or 16");
+        constexpr int k = L == 2 ? 0 : L == 4 ? 1 : L == 8 ? 2 : 3;
+        Upsampler& up = upsamplers[k];
+        Downsampler& down = downsamplers[k];
+        up.push(x);
+        for (unsigned n = 0; n < L; ++n)
+            down.push(processSample(up.next()));
+        return down.output();
+    }
+
+private:
+    void updateReady() noexcept;
+
+    Loki::GenScatterHierarchy<BlockList, ModelHandler> blocks;
+    Upsampler upsamplers[4] = {Upsampler(2), Upsampler(4), Upsampler(8), Upsampler(16)};
+    Downsampler downsamplers[4] = {Downsampler(2), Downsampler(4), Downsampler(8), Downsampler(16)};
+    bool ready = false;
+};
+
+} // namespace ravlin

@@ -1,0 +1,397 @@
+#pragma once
+// A preamp block whose triode currents come from a trained network instead of a Newton solve:
+// the circuit model (coefficients, states) plus the parsed model file, its networks, the selected
+// position and the per-sample step. P = 1: "pca" file with projection; S = 1: always the first
+// network of the position, S = 0: search by input region (block 3).
+//
+// Threads: step() runs on the audio thread only. loadModelFile, selectPosition, applyOperatingPoint
+// and changeSampleRate run on the reconfiguring thread and must not overlap a step of this block.
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "fast/BlockKind.h"
+#include "fast/ModelFileChecks.h"
+#include "fast/ModelFileF.h"
+#include "fast/NetworkBuilders.h"
+#include "fast/PCAModelFileF.h"
+#include "fast/RunningStatistics.h"
+#include "fast/net_node_eigen.h"
+
+namespace ravlin {
+
+/// Outcome of a model-file load; on failure the block is exactly as before.
+struct LoadResult
+{
+    bool ok = false;
+    std::string message; ///< why the load failed (empty on success)
+    explicit operator bool() const noexcept { return ok; }
+};
+
+template <class Model, class STraits, int P, int S, class Net = net_node_eigen>
+class FastModelEigen : public Model
+{
+public:
+    static constexpr int block = BlockNumber<Model>::value;
+    static constexpr int NV = STraits::NV;
+    static constexpr int NI = STraits::NI;
+    static constexpr int NX = STraits::NX;
+    /// Values per operating-point entry: rate, then p, i and x.
+    static constexpr unsigned entryLength = 1 + NV + NI + NX;
+    using Reader = std::conditional_t<P == 1, PCAModelFileF, ModelFileF>;
+    static_assert(std::is_same_v<Net, net_node_eigen>, "the fast step evaluates net_node_eigen records");
+    static_assert(NV <= 4, "at most four ports");
+
+    Reader reader;
+    std::uint32_t networkTotal = 0;
+    std::uint32_t positionCount = 0;
+    std::uint8_t featureEnabled[NV] = {};
+    std::uint8_t outputEnabled[NV] = {};
+    std::vector<Net> networks;
+    Net* positionNetworks = nullptr;
+    std::uint32_t positionNetworkCount = 0;
+    std::uint32_t position = 0;
+    Net* lastNetwork = nullptr;
+    std::uint32_t projectionInputs = NV;
+    std::uint32_t componentCount = NV;
+    std::uint32_t outputProjectionColumns = NV;
+    double networkInput[NV] = {};
+    double projectionMatrix[NV * NV] = {};
+    std::uint8_t projectionEnabled = 0;
+    std::uint8_t loaded = 0;
+    std::uint8_t positionSelected = 0;
+
+    FastModelEigen() : Model(44100.0) { this->resetPending = 1; }
+    ~FastModelEigen() override = default;
+
+    /// True when the block may be stepped: a file is loaded and a position of that file selected
+    /// since the load (the networks the step reads belong to the current file).
+    bool active() const noexcept { return loaded == 1 && positionSelected == 1 && bound; }
+
+    /// Reads, checks and builds everything into fresh objects first; only a complete success
+    /// replaces the tree and networks. Selects nothing: the block stays inactive until the next
+    /// selectPosition. `position` is clamped to the new file's positions.
+    LoadResult loadModelFile(const char* path)
+    {
+        LoadResult result;
+        try
+        {
+            auto fresh = std::make_unique<Reader>();
+            if (fresh->openForReading(path) == nullptr)
+            {
+                result.message = fresh->lastError();
+                return result;
+            }
+            const unsigned values = fresh->read();
+            fresh->close();
+            if (values == 0)
+            {
+                result.message = fresh->lastError();
+                return result;
+            }
+            std::string why = checkForBlock(*fresh, entryLength);
+            if (!why.empty())
+            {
+                result.message = why;
+                return result;
+            }
+            std::vector<Net> built;
+            buildNetworks(*fresh, built, outputEnabled);
+            // Commit: nothing below can fail.
+            reader.sets.swap(fresh->sets);
+            reader.setCount = fresh->setCount;
+            networks.swap(built);
+        }
+        catch (const std::bad_alloc&)
+        {
+            result.message = "out of memory while loading the model file";
+            return result;
+        }
+        positionCount = reader.sets[0].positionCount;
+        networkTotal = static_cast<std::uint32_t>(networks.size());
+        if (position >= positionCount)
+            position = positionCount - 1;
+        positionNetworks = lastNetwork = nullptr;
+        positionNetworkCount = 0;
+        bound = false;
+        loaded = 1;
+        result.ok = true;
+        return result;
+    }
+
+    /// Configures the block for control position `index` (clamped to the file's positions), moves
+    /// the circuit model's potentiometers there, recomputes the coefficients and applies the stored
+    /// operating point. Without a loaded file nothing changes.
+    void selectPosition(unsigned index)
+    {
+        if (positionCount > 0 && index >= positionCount)
+            index = positionCount - 1;
+        if (loaded != 1)
+            return;
+        const auto& set = reader.sets[0];
+        const auto& pos = set.positions[index];
+        if constexpr (P == 1)
+        {
+            for (int k = 0; k < NV; ++k)
+            {
+                featureEnabled[k] = pos.inputFlags[static_cast<std::size_t>(k)] == 1 ? 1 : 0;
+                outputEnabled[k] = pos.outputFlags[static_cast<std::size_t>(k)] == 1 ? 1 : 0;
+            }
+            outputProjectionColumns = pos.outputProjectionColumns;
+            projectionInputs = pos.projectionInputs;
+            componentCount = pos.networkInputs;
+            projectionEnabled = 0;
+            constexpr float tolerance = 2.384185791015625e-07f; // 2^-22
+            for (std::uint32_t r = 0; r < componentCount; ++r)
+            {
+                for (std::uint32_t c = 0; c < projectionInputs; ++c)
+                {
+                    const double e = pos.projection[c * componentCount + r];
+                    projectionMatrix[r * projectionInputs + c] = e;
+                    if (projectionEnabled == 0)
+                    {
+                        const float ef = static_cast<float>(e);
+                        const float off = (r == c) ? std::fabs(ef - 1.0f) : std::fabs(ef);
+                        if (off > tolerance)
+                            projectionEnabled = 1;
+                    }
+                }
+            }
+        }
+        else
+        {
+            for (int k = 0; k < NV; ++k)
+                featureEnabled[k] = outputEnabled[k] = 1;
+            projectionEnabled = 0;
+            projectionInputs = componentCount = outputProjectionColumns = NV;
+        }
+        std::size_t first = 0;
+        for (unsigned k = 0; k < index; ++k)
+            first += set.positions[k].networks.size();
+        positionSelected = 1;
+        position = index;
+        positionNetworks = networks.data() + first;
+        positionNetworkCount = pos.networkCount;
+        lastNetwork = positionNetworks;
+        bound = true;
+        if constexpr (block != 3)
+            this->setPotPosition(index);
+        this->computeCoefficients();
+        applyOperatingPoint();
+    }
+
+    /// Block 3 has a single position.
+    void selectPosition() { selectPosition(0); }
+
+    /// Takes the current position's entry for `sampleRate` (if any) as the stored operating point;
+    /// on a pending reset puts p, i and x there, otherwise refreshes only the port currents that the
+    /// network does not produce.
+    void applyOperatingPoint() noexcept
+    {
+        if (loaded == 1 && position < reader.sets[0].positions.size())
+        {
+            const auto& table = reader.sets[0].positions[position].operatingPoints;
+            if (!table.empty() && table[0] > 0.0)
+            {
+                for (std::size_t k = 0; static_cast<double>(k) < table[0]; ++k)
+                {
+                    const std::size_t at = 1 + k * entryLength;
+                    if (at + entryLength > table.size())
+                        break;
+                    if (table[at] == this->sampleRate)
+                    {
+                        for (int q = 0; q < NV; ++q)
+                            this->storedP[q] = table[at + 1 + static_cast<std::size_t>(q)];
+                        for (int q = 0; q < NI; ++q)
+                            this->storedI[q] = table[at + 1 + NV + static_cast<std::size_t>(q)];
+                        for (int q = 0; q < NX; ++q)
+                            this->storedX[q] = table[at + 1 + NV + NI + static_cast<std::size_t>(q)];
+                        break;
+                    }
+                }
+            }
+        }
+        if (this->resetPending == 1)
+        {
+            this->resetPending = 0;
+            this->p = this->storedP;
+            this->i = this->storedI;
+            this->x = this->storedX;
+        }
+        else
+        {
+            for (int q = 0; q < NI; ++q)
+                if (outputEnabled[q] == 0)
+                    this->i[q] = this->storedI[q];
+        }
+    }
+
+    /// A changed rate (or a NaN on either side) recomputes the coefficients and requests a full reset,
+    /// performed at once when a position is selected.
+    void changeSampleRate(double rate)
+    {
+        if (this->sampleRate == rate)
+            return;
+        this->sampleRate = rate;
+        this->resetPending = 1;
+        this->computeCoefficients();
+        if (positionSelected == 1)
+            applyOperatingPoint();
+    }
+
+    /// One step at the running rate: p from x and u, the network's port currents, new states, y.
+    /// Requires active().
+    void step() noexcept
+    {
+        auto& vx = this->x;
+        auto& vu = this->u;
+        auto& vp = this->p;
+        auto& vi = this->i;
+        const auto& mG = this->G;
+        const auto& mH = this->H;
+        const auto& mA = this->A;
+        const auto& mB = this->B;
+        const auto& mC = this->C;
+        const auto& mD = this->D;
+        const auto& mE = this->E;
+        const auto& mF = this->F;
+        if constexpr (block == 1)
+        {
+            vp[0] = mG(0, 0) * vx[0] + mG(0, 4) * vx[4] + vu[0];
+            vp[1] = mG(1, 0) * vx[0] + mG(1, 1) * vx[1] + mG(1, 2) * vx[2] + mG(1, 3) * vx[3] + mH(1, 1) * vu[1];
+            vp[2] = mG(2, 1) * vx[1] + mG(2, 2) * vx[2] + mG(2, 3) * vx[3] + mH(2, 1) * vu[1];
+            vp[3] = mH(3, 1) * vu[1];
+            formNetworkInput();
+            evaluateBipolar(*positionNetworks, networkInput, vi.data());
+            const double x0 = mA(0, 0) * vx[0] + mC(0, 0) * vi[0] + mC(0, 1) * vi[1];
+            const double x1 = mA(1, 1) * vx[1] + mA(1, 2) * vx[2] + mA(1, 3) * vx[3] + mB(1, 1) * vu[1] + mC(1, 1) * vi[1]
+                              + mC(1, 2) * vi[2];
+            const double x2 = mA(2, 1) * vx[1] + mA(2, 2) * vx[2] + mA(2, 3) * vx[3] + mB(2, 1) * vu[1] + mC(2, 1) * vi[1]
+                              + mC(2, 2) * vi[2];
+            const double x3 = mA(3, 1) * vx[1] + mA(3, 2) * vx[2] + mA(3, 3) * vx[3] + mB(3, 1) * vu[1] + mC(3, 1) * vi[1]
+                              + mC(3, 2) * vi[2];
+            const double x4 = mA(4, 4) * vx[4] + mC(4, 0) * vi[0];
+            vx[0] = x0;
+            vx[1] = x1;
+            vx[2] = x2;
+            vx[3] = x3;
+            vx[4] = x4;
+            this->y[0] = mD(0, 1) * x1 + mD(0, 2) * x2 + mD(0, 3) * x3 + mE(0, 1) * vu[1] + mF(0, 1) * vi[1] + mF(0, 2) * vi[2];
+        }
+        else if constexpr (block == 2)
+        {
+            vp[0] = mG(0, 0) * vx[0] + mG(0, 1) * vx[1] + mH(0, 0) * vu[0];
+            vp[1] = mG(1, 2) * vx[2] + mH(1, 1) * vu[1];
+            vp[2] = mG(2, 2) * vx[2] + mG(2, 4) * vx[4] + mH(2, 1) * vu[1];
+            vp[3] = mG(3, 4) * vx[4] + mH(3, 2) * vu[2];
+            formNetworkInput();
+            evaluateBipolar(*positionNetworks, networkInput, vi.data());
+            const double x0 = mA(0, 0) * vx[0] + mA(0, 1) * vx[1] + mB(0, 0) * vu[0] + mC(0, 0) * vi[0];
+            const double x1 = mA(1, 0) * vx[0] + mA(1, 1) * vx[1] + mB(1, 0) * vu[0] + mC(1, 0) * vi[0];
+            const double x2 = mA(2, 2) * vx[2] + mB(2, 1) * vu[1] + mC(2, 1) * vi[1] + mC(2, 2) * vi[2];
+            const double x4 = mA(4, 4) * vx[4] + mC(4, 2) * vi[2] + mC(4, 3) * vi[3];
+            vx[0] = x0;
+            vx[1] = x1;
+            vx[2] = x2;
+            vx[4] = x4; // x3 is the constant supply-decoupling state
+            this->y[0] = mD(0, 2) * x2 + mE(0, 1) * vu[1] + mF(0, 1) * vi[1] + mF(0, 2) * vi[2];
+        }
+        else if constexpr (block == 3)
+        {
+            vp[0] = mG(0, 0) * vx[0] + mG(0, 1) * vx[1] + mH(0, 0) * vu[0];
+            vp[1] = mG(1, 1) * vx[1] + vu[1];
+            vp[2] = vu[1];
+            vp[3] = vu[1];
+            formNetworkInput();
+            if constexpr (S == 0)
+            {
+                Net* match = findRegion();
+                if (match != nullptr)
+                    lastNetwork = match;
+                evaluateBipolar(*lastNetwork, networkInput, vi.data());
+            }
+            else
+            {
+                evaluateBipolar(*positionNetworks, networkInput, vi.data());
+            }
+            const double x0 = mA(0, 0) * vx[0] + mB(0, 0) * vu[0] + mC(0, 0) * vi[0];
+            const double x1 = mA(1, 1) * vx[1] + mC(1, 0) * vi[0] + mC(1, 0) * vi[1];
+            vx[0] = x0;
+            vx[1] = x1;
+            this->y[0] = mF(0, 1) * vi[1] + mF(0, 1) * vi[2] + vu[1];
+        }
+        else
+        {
+            vp[0] = mG(0, 0) * vx[0] + mG(0, 1) * vx[1] + mG(0, 2) * vx[2] - vu[0];
+            vp[1] = mG(1, 0) * vx[0] + mG(1, 1) * vx[1] + mG(1, 2) * vx[2] + vu[1];
+            double pv[2] = {vp[0], vp[1]};
+            evaluateUnipolar(*positionNetworks, pv, vi.data());
+            if (statistics != nullptr)
+                statistics->update(vi[1]);
+            const double x0 = mA(0, 0) * vx[0] + mA(0, 1) * vx[1] + mA(0, 2) * vx[2] + mC(0, 0) * vi[0] + mC(0, 1) * vi[1];
+            const double x1 = mA(1, 0) * vx[0] + mA(1, 1) * vx[1] + mA(1, 2) * vx[2] + mC(1, 0) * vi[0] + mC(1, 1) * vi[1];
+            const double x2 = mA(2, 0) * vx[0] + mA(2, 1) * vx[1] + mA(2, 2) * vx[2] + mC(2, 0) * vi[0] + mC(2, 1) * vi[1];
+            vx[0] = x0;
+            vx[1] = x1;
+            vx[2] = x2;
+            this->y[0] = mD(0, 0) * x0 + mD(0, 1) * x1 + mD(0, 2) * x2 + mF(0, 0) * vi[0] + mF(0, 1) * vi[1];
+        }
+    }
+
+protected:
+    /// Block 4's running statistics of i1, owned by FastModelEigenWithStat; null otherwise.
+    RunningStatistics* statistics = nullptr;
+
+private:
+    /// z from p: projection over the enabled features, or a plain copy of the first componentCount.
+    void formNetworkInput() noexcept
+    {
+        if (projectionEnabled == 1)
+        {
+            unsigned next = 0;
+            for (std::uint32_t r = 0; r < componentCount; ++r)
+            {
+                double z = 0.0;
+                for (int k = 0; k < NV; ++k)
+                    if (featureEnabled[k] == 1)
+                        z += this->p[k] * projectionMatrix[next++];
+                networkInput[r] = z;
+            }
+        }
+        else
+        {
+            for (std::uint32_t r = 0; r < componentCount; ++r)
+                networkInput[r] = this->p[static_cast<int>(r)];
+        }
+    }
+
+    /// First network of the position whose open input box holds z (a NaN never matches), or null.
+    Net* findRegion() noexcept
+    {
+        for (std::uint32_t n = 0; n < positionNetworkCount; ++n)
+        {
+            Net& net = positionNetworks[n];
+            bool inside = true;
+            for (unsigned k = 0; k < net.inputCount; ++k)
+            {
+                const double z = networkInput[k];
+                if (!(net.regionLow[k] < z && z < net.regionHigh[k]))
+                {
+                    inside = false;
+                    break;
+                }
+            }
+            if (inside)
+                return &net;
+        }
+        return nullptr;
+    }
+
+    bool bound = false;
+};
+
+} // namespace ravlin
