@@ -58,7 +58,9 @@ TEST(ModelFiles, DecodeBackToTheTrainedNetworksAndTables)
             ASSERT_EQ(pos.table.size(), 1u + 14u * static_cast<std::size_t>(1 + 2 * NV + NX));
             EXPECT_EQ(pos.table[0], 14.0);
             EXPECT_EQ(pos.table[1], 44100.0);
-            EXPECT_EQ(pos.net.hidden, L.hidden);
+            ASSERT_EQ(pos.nets.size(), static_cast<std::size_t>(L.regions));
+            for (const TrainedNet& n : pos.nets)
+                EXPECT_EQ(n.hidden, L.hidden);
             for (double t : pos.table)
                 EXPECT_TRUE(std::isfinite(t));
         }

@@ -22,6 +22,7 @@ struct BlockLayout
     Clamp clamp = Clamp::bipolar;
     int hidden = 16;                ///< hidden units
     unsigned positions = 1;         ///< control positions in the file
+    int regions = 1;                ///< networks per position, split along the first input
 };
 
 inline BlockLayout blockLayout(int block)
@@ -43,7 +44,7 @@ inline BlockLayout blockLayout(int block)
     case 3:
         l.featureCount = 2; l.features = {0, 1, 0, 0};
         l.outputCount = 3; l.outputs = {0, 1, 2, 0};
-        l.hidden = 16; l.positions = 1;
+        l.hidden = 16; l.positions = 1; l.regions = 3;
         break;
     default:
         l.ports = 2; l.fileOutputs = 2; l.clamp = Clamp::unipolar;

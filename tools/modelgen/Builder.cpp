@@ -1,5 +1,6 @@
 #include "Builder.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <memory>
@@ -68,6 +69,40 @@ std::string fitLine(const char* set, int block, const std::string& where, const 
     std::snprintf(buf, sizeof buf, "fit set=%s block=%d %s rms=%.3g max=%.3g iterations=%d", set, block, where.c_str(), r.rms,
                   r.maxError, r.iterations);
     return buf;
+}
+
+/// Region bounds beyond every input (as single precision, the file's type).
+constexpr double kUnbounded = 3.4028234663852886e38;
+
+/// Cuts along the first input that give each region an equal share of the data.
+std::vector<double> regionCuts(const Dataset& data, int regions)
+{
+    std::vector<double> first(data.size());
+    for (std::size_t s = 0; s < data.size(); ++s)
+        first[s] = data.x[s * static_cast<std::size_t>(data.inputs)];
+    std::sort(first.begin(), first.end());
+    std::vector<double> cuts;
+    for (int r = 1; r < regions; ++r)
+        cuts.push_back(static_cast<double>(static_cast<float>(first[first.size() * static_cast<std::size_t>(r) / static_cast<std::size_t>(regions)])));
+    return cuts;
+}
+
+/// The pairs whose first input lies in (lo, hi), widened by `pad` at each bounded
+/// side so that neighbouring networks agree where they meet.
+Dataset regionData(const Dataset& data, double lo, double hi, double pad)
+{
+    const double a = lo > -kUnbounded ? lo - pad : lo;
+    const double b = hi < kUnbounded ? hi + pad : hi;
+    Dataset out;
+    out.inputs = data.inputs;
+    out.outputs = data.outputs;
+    for (std::size_t s = 0; s < data.size(); ++s)
+    {
+        const double z0 = data.x[s * static_cast<std::size_t>(data.inputs)];
+        if (z0 > a && z0 < b)
+            out.add(&data.x[s * static_cast<std::size_t>(data.inputs)], &data.y[s * static_cast<std::size_t>(data.outputs)]);
+    }
+    return out;
 }
 
 /// Fits `net` to the data: from scratch (seeded) or from its current weights.
@@ -180,8 +215,9 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                                                                           options.pointsPerNet, seedOf(sw->set, block, g));
                                     Dataset data;
                                     PositionData& pos = file.positions[g];
+                                    pos.nets.resize(1);
                                     if (g > 0)
-                                        pos.net = file.positions[g - 1].net;
+                                        pos.nets[0] = file.positions[g - 1].nets[0];
                                     bool ok = false;
                                     if (block == 1)
                                     {
@@ -193,7 +229,7 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                                         addSharedRatePairs<Block2Circuit>(sw->set, g, cloud, layout, data);
                                         ok = operatingTable<Block2Circuit>(sw->set, g, rates, sw->block1Rest[g], pos.table);
                                     }
-                                    const FitReport r = fit(pos.net, data, layout, g > 0,
+                                    const FitReport r = fit(pos.nets[0], data, layout, g > 0,
                                                             g > 0 ? options.iterationsWarm : options.iterationsCold, seedOf(sw->set, block, g));
                                     note(fitLine(setName, block, "gain=" + std::to_string(g), r));
                                     if (!ok)
@@ -233,14 +269,28 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                                     pos.table = table;
                                     const bool warm = k > from;
                                     if (warm)
-                                        pos.net = sw->block3[k - 1].positions[0].net;
+                                        pos.nets = sw->block3[k - 1].positions[0].nets;
+                                    else
+                                        pos.nets.resize(static_cast<std::size_t>(layout.regions));
                                     Block3Circuit m(44100.0);
                                     configureBlock(m, sw->set, block3Rates[k], 0);
                                     Dataset data;
                                     addPairs(m, cloud, layout, data);
-                                    const FitReport r = fit(pos.net, data, layout, warm, warm ? options.iterationsWarm : options.iterationsCold,
-                                                            seedOf(sw->set, 3, static_cast<unsigned>(k)));
-                                    note(fitLine(setName, 3, "rate=" + std::to_string(static_cast<long>(block3Rates[k])), r));
+                                    const std::vector<double> cuts = regionCuts(data, layout.regions);
+                                    for (int region = 0; region < layout.regions; ++region)
+                                    {
+                                        const double lo = region == 0 ? -kUnbounded : cuts[static_cast<std::size_t>(region - 1)];
+                                        const double hi = region + 1 == layout.regions ? kUnbounded : cuts[static_cast<std::size_t>(region)];
+                                        const double pad = cuts.size() > 1 ? 0.1 * (cuts.back() - cuts.front()) : 0.0;
+                                        const Dataset regionPairs = regionData(data, lo, hi, pad);
+                                        TrainedNet& net = pos.nets[static_cast<std::size_t>(region)];
+                                        const FitReport r = fit(net, regionPairs, layout, warm, warm ? options.iterationsWarm : options.iterationsCold,
+                                                                seedOf(sw->set, 3, static_cast<unsigned>(k * 8 + static_cast<std::size_t>(region))));
+                                        net.regionLow[0] = lo;
+                                        net.regionHigh[0] = hi;
+                                        net.roundToFloat();
+                                        note(fitLine(setName, 3, "rate=" + std::to_string(static_cast<long>(block3Rates[k])) + " region=" + std::to_string(region), r));
+                                    }
                                 }
                             }});
         }
@@ -266,11 +316,12 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                                         if (index >= options.block4Positions)
                                             continue;
                                         PositionData& pos = sw->block4.positions[index];
+                                        pos.nets.resize(1);
                                         if (previous)
-                                            pos.net = *previous;
+                                            pos.nets[0] = *previous;
                                         Dataset data;
                                         addSharedRatePairs<Block4Circuit>(sw->set, index, cloud, layout, data);
-                                        const FitReport r = fit(pos.net, data, layout, previous != nullptr,
+                                        const FitReport r = fit(pos.nets[0], data, layout, previous != nullptr,
                                                                 previous ? options.iterationsBlock4 : options.iterationsCold,
                                                                 seedOf(sw->set, 4, index));
                                         if (!operatingTable<Block4Circuit>(sw->set, index, rates, inputs, pos.table))
@@ -278,7 +329,7 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                                         worst = std::max(worst, r.maxError);
                                         sum += r.rms;
                                         ++count;
-                                        previous = &pos.net;
+                                        previous = &pos.nets[0];
                                     }
                                 char buf[160];
                                 std::snprintf(buf, sizeof buf, "fit set=%s block=4 treble=%u mean_rms=%.3g max=%.3g op_failures=%d", setName,

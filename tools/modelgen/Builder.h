@@ -16,8 +16,8 @@ struct BuildOptions
     unsigned threads = 0;             ///< 0: all cores
     int pointsPerNet = 1500;          ///< cloud points per network fit (blocks 1-3)
     int pointsBlock4 = 700;           ///< cloud points per block-4 fit
-    int iterationsCold = 150;         ///< LM iterations of a fit from scratch
-    int iterationsWarm = 40;          ///< LM iterations of a fit started from a neighbour
+    int iterationsCold = 300;         ///< LM iterations of a fit from scratch
+    int iterationsWarm = 60;          ///< LM iterations of a fit started from a neighbour
     int iterationsBlock4 = 25;        ///< LM iterations of a warm block-4 fit
     std::vector<ValveSet> sets = {ValveSet::fresh, ValveSet::aged};
     std::vector<double> block3Rates;  ///< empty: all effective rates

@@ -66,9 +66,9 @@ void writeWeights(Encoder& e, const TrainedNet& net, int fileOutputs)
 void writeRegionAndInputs(Encoder& e, const TrainedNet& net)
 {
     for (int k = 0; k < net.inputs; ++k)
-        e.f32(-FLT_MAX);
+        e.f32(net.regionLow[static_cast<std::size_t>(k)]);
     for (int k = 0; k < net.inputs; ++k)
-        e.f32(FLT_MAX);
+        e.f32(net.regionHigh[static_cast<std::size_t>(k)]);
     for (int k = 0; k < net.inputs; ++k)
         e.f32(net.inputMin[static_cast<std::size_t>(k)]);
     for (int k = 0; k < net.inputs; ++k)
@@ -102,12 +102,11 @@ std::vector<unsigned char> encodeModelFile(const BlockFileData& data)
     e.patch(setHeader, static_cast<std::uint32_t>(e.bytes.size() - setStart));
     for (const PositionData& pos : data.positions)
     {
-        const TrainedNet& net = pos.net;
         const std::size_t posStart = e.bytes.size();
         const std::size_t posTotal = e.mark();
         const std::size_t posHeader = e.mark();
         e.u32(0); // reserved
-        e.u32(1); // one network
+        e.u32(static_cast<std::uint32_t>(pos.nets.size()));
         if (L.block != 4)
         {
             e.u32(4);
@@ -141,6 +140,8 @@ std::vector<unsigned char> encodeModelFile(const BlockFileData& data)
         for (double t : pos.table)
             e.f64(t);
         e.patch(posHeader, static_cast<std::uint32_t>(e.bytes.size() - posStart));
+        for (const TrainedNet& net : pos.nets)
+        {
         const std::size_t netStart = e.bytes.size();
         const std::size_t netTotal = e.mark();
         e.u32(0); // reserved
@@ -165,6 +166,7 @@ std::vector<unsigned char> encodeModelFile(const BlockFileData& data)
         writeWeights(e, net, L.fileOutputs);
         trailer(e);
         e.patch(netTotal, static_cast<std::uint32_t>(e.bytes.size() - netStart));
+        }
         e.patch(posTotal, static_cast<std::uint32_t>(e.bytes.size() - posStart));
     }
     e.patch(setTotal, static_cast<std::uint32_t>(e.bytes.size() - setStart));
@@ -224,8 +226,9 @@ bool decodeModelFile(const std::vector<unsigned char>& bytes, int block, BlockFi
         d.u32();
         d.u32();
         d.u32();
-        if (d.u32() != 1)
-            return false; // one network per position
+        const std::uint32_t networks = d.u32();
+        if (networks < 1 || networks > 64)
+            return false;
         int inputs = 2, outputs = 2;
         std::int32_t flags[8] = {};
         if (block != 4)
@@ -249,9 +252,11 @@ bool decodeModelFile(const std::vector<unsigned char>& bytes, int block, BlockFi
         pos.table.resize(tableLength);
         for (double& t : pos.table)
             t = d.f64();
+        pos.nets.resize(networks);
+        for (TrainedNet& net : pos.nets)
+        {
         d.u32();
         d.u32();
-        TrainedNet& net = pos.net;
         std::vector<double> lo(static_cast<std::size_t>(inputs)), hi(static_cast<std::size_t>(inputs));
         for (double& v : lo)
             v = d.f32();
@@ -313,6 +318,7 @@ bool decodeModelFile(const std::vector<unsigned char>& bytes, int block, BlockFi
             d.u32();
         if (!d.ok)
             return false;
+        }
     }
     return d.atEnd();
 }

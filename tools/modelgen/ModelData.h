@@ -11,7 +11,9 @@ namespace ravlin::modelgen {
 
 struct PositionData
 {
-    TrainedNet net;            ///< inputs = enabled features, outputs = enabled slots
+    /// Inputs = enabled features, outputs = enabled slots. Several only for block 3,
+    /// each responsible for the open box of network inputs given by its region.
+    std::vector<TrainedNet> nets;
     std::vector<double> table; ///< operating points: count, then (rate, p, i, x) entries
 };
 

@@ -17,6 +17,7 @@ class NetworkBlock
 public:
     Model model{44100.0};
     const PositionData* position = nullptr;
+    const TrainedNet* last = nullptr; ///< network evaluated by the previous step
     BlockLayout layout;
 
     /// Standard triodes for the linear part (as the run-time's circuit models), the
@@ -26,6 +27,7 @@ public:
     {
         layout = file.layout;
         position = &file.positions[std::min<std::size_t>(index, file.positions.size() - 1)];
+        last = &position->nets[0];
         configureBlock(model, ValveSet::fresh, rate, index);
         constexpr int NV = Model::Traits::NV, NI = Model::Traits::NI, NX = Model::Traits::NX;
         const std::vector<double>& t = position->table;
@@ -54,7 +56,19 @@ public:
         double z[4], out[4];
         for (int f = 0; f < layout.featureCount; ++f)
             z[f] = m.p[layout.features[static_cast<std::size_t>(f)]];
-        position->net.evaluate(z, out);
+        // The first network whose open region holds z, else the one used last.
+        for (const TrainedNet& n : position->nets)
+        {
+            bool inside = true;
+            for (int k = 0; k < n.inputs; ++k)
+                inside = inside && n.regionLow[static_cast<std::size_t>(k)] < z[k] && z[k] < n.regionHigh[static_cast<std::size_t>(k)];
+            if (inside)
+            {
+                last = &n;
+                break;
+            }
+        }
+        last->evaluate(z, out);
         for (int o = 0; o < layout.outputCount; ++o)
             m.i[layout.outputs[static_cast<std::size_t>(o)]] = out[o];
         m.xNext = m.A * m.x + m.B * m.u + m.C * m.i;
