@@ -44,7 +44,14 @@ double TrainedNet::normaliseInput(int k, double x) const
     return 2.0 * (x - lo) / (hi - lo) - 1.0;
 }
 
-double TrainedNet::scale(int o) const { return outputMax[o] - outputMin[o]; }
+double TrainedNet::scale(int o) const
+{
+    // The run-time raises a non-empty range below 1e-8 (in single precision) to that floor.
+    const double d = outputMax[o] - outputMin[o];
+    if (outputMax[o] > outputMin[o] && static_cast<float>(d) < 1e-8f)
+        return static_cast<double>(1e-8f);
+    return d;
+}
 
 double TrainedNet::normaliseOutput(int o, double y) const
 {

@@ -194,10 +194,13 @@ void setRangesFromData(TrainedNet& net, const Dataset& data, const FitOptions& o
             lo = std::min(lo, data.y[s * net.outputs + o]);
             hi = std::max(hi, data.y[s * net.outputs + o]);
         }
-        if (!(hi > lo))
+        if (!std::isfinite(lo) || !std::isfinite(hi))
+            lo = hi = 0.0;
+        if (hi - lo < 4e-8) // a (nearly) constant current: keep the range clear of the run-time's scale floor
         {
-            lo = std::isfinite(lo) ? lo : 0.0;
-            hi = lo + 1e-9;
+            const double mid = 0.5 * (lo + hi);
+            lo = mid - 2e-8;
+            hi = mid + 2e-8;
         }
         if (net.clamp == Clamp::bipolar)
         {
