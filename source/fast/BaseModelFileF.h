@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace ravlin {
 
@@ -15,6 +16,24 @@ public:
     BaseModelFileF() = default;
     BaseModelFileF(const BaseModelFileF&) = delete;
     BaseModelFileF& operator=(const BaseModelFileF&) = delete;
+    /// Moving transfers the open stream, if any.
+    BaseModelFileF(BaseModelFileF&& other) noexcept
+        : stream_(other.stream_), error_(std::move(other.error_)), valuesRead_(other.valuesRead_)
+    {
+        other.stream_ = nullptr;
+    }
+    BaseModelFileF& operator=(BaseModelFileF&& other) noexcept
+    {
+        if (this != &other)
+        {
+            close();
+            stream_ = other.stream_;
+            other.stream_ = nullptr;
+            error_ = std::move(other.error_);
+            valuesRead_ = other.valuesRead_;
+        }
+        return *this;
+    }
     virtual ~BaseModelFileF() { close(); }
 
     /// Opens `path` (UTF-8) for binary reading; returns the stream, or null when it cannot be opened.

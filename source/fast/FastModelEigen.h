@@ -145,7 +145,7 @@ public:
             projectionInputs = pos.projectionInputs;
             componentCount = pos.networkInputs;
             projectionEnabled = 0;
-            constexpr float tolerance = 2.384185791015625e-07f; // 2^-22
+            constexpr float identityTolerance = 2.384185791015625e-07f; // 2^-22
             for (std::uint32_t r = 0; r < componentCount; ++r)
             {
                 for (std::uint32_t c = 0; c < projectionInputs; ++c)
@@ -156,7 +156,7 @@ public:
                     {
                         const float ef = static_cast<float>(e);
                         const float off = (r == c) ? std::fabs(ef - 1.0f) : std::fabs(ef);
-                        if (off > tolerance)
+                        if (off > identityTolerance)
                             projectionEnabled = 1;
                     }
                 }

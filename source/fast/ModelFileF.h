@@ -18,7 +18,6 @@ public:
     std::uint32_t setCount = 0;
     std::vector<StdSetRecord> sets;
 
-    ~ModelFileF() override = default;
     void allocateSets(unsigned count) override;
     unsigned write() override;
     std::size_t parse(const std::uint8_t* data, std::size_t size) override;
