@@ -1,0 +1,119 @@
+#include "plugin/ParameterTable.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace ravlin::plugin
+{
+namespace
+{
+constexpr const char* names[numParameters] = {"Dual Triodes", "Input",  "Gain",         "Treble",      "Middle",
+                                              "Bass",         "Output", "Oversampling", "Mono/Stereo", "Show settings"};
+constexpr const char* ids[numParameters] = {"dualTriodes", "input",  "gain",         "treble",     "middle",
+                                            "bass",        "output", "oversampling", "monoStereo", "showSettings"};
+
+float limitHostValue(float x) noexcept
+{
+    if (!(x >= 0.0f)) // also NaN
+        return 0.0f;
+    return x > 1.0f ? 1.0f : x;
+}
+
+/** The reported value with two decimals, halves rounded up on the magnitude ("0.125" gives "0.13"). */
+std::string twoDecimals(float reported)
+{
+    const double magnitude = std::floor(std::fabs(static_cast<double>(reported)) * 100.0 + 0.5) / 100.0;
+    char text[48];
+    std::snprintf(text, sizeof text, "%s%.2f", reported < 0.0f && magnitude > 0.0 ? "-" : "", magnitude);
+    return text;
+}
+} // namespace
+
+const char* parameterName(int index) noexcept { return isParameterIndex(index) ? names[index] : ""; }
+
+const char* parameterId(int index) noexcept { return isParameterIndex(index) ? ids[index] : ""; }
+
+float quantise(int index, float x) noexcept
+{
+    x = limitHostValue(x);
+    switch (index)
+    {
+    case input:
+    case output: return x * 49.0f;
+    case gain: return std::trunc(x * 16.0f);
+    case treble:
+    case middle:
+    case bass: return std::trunc(x * 14.0f);
+    case oversampling: return std::trunc(x * 4.0f);
+    default: return std::trunc(x + 0.5f);
+    }
+}
+
+float reportedValue(int index, float stored) noexcept
+{
+    switch (index)
+    {
+    case input:
+    case output: return stored / 49.0f;
+    case gain: return stored * 0.0625f;
+    case treble:
+    case middle:
+    case bass: return stored / 14.0f;
+    case oversampling: return stored * 0.25f;
+    default: return stored;
+    }
+}
+
+std::string valueText(int index, float stored)
+{
+    switch (index)
+    {
+    case dualTriodes: return storedIndex(stored, 1) == 0 ? "Fresh 12ax7" : "Aged  12ax7";
+    case oversampling:
+    {
+        static constexpr const char* words[] = {"none", "x2", "x4", "x8", "x16"};
+        return words[storedIndex(stored, 4)];
+    }
+    case monoStereo: return storedIndex(stored, 1) == 0 ? "Mono" : "Stereo";
+    case showSettings: return storedIndex(stored, 1) == 0 ? "false" : "true";
+    case input:
+    case gain:
+    case treble:
+    case middle:
+    case bass:
+    case output:
+    {
+        char g[32];
+        std::snprintf(g, sizeof g, "%g", static_cast<double>(stored));
+        return twoDecimals(reportedValue(index, stored)) + "=>" + g;
+    }
+    default: return {};
+    }
+}
+
+const std::array<float, 50> outputGainTable = [] {
+    std::array<float, 50> t{};
+    for (int i = 0; i < 50; ++i)
+        t[static_cast<std::size_t>(i)] = static_cast<float>(std::pow(10.0, (0.46 * i - 6.54) / 20.0));
+    return t;
+}();
+
+double inputGainFor(float storedInput) noexcept
+{
+    return static_cast<double>(reportedValue(input, storedInput)) * 3.0;
+}
+
+double outputGainFor(float storedOutput) noexcept
+{
+    return static_cast<double>(outputGainTable[static_cast<std::size_t>(storedIndex(storedOutput, 49))]) / 345.0;
+}
+
+int storedIndex(float stored, int last) noexcept
+{
+    if (!(stored >= 0.0f))
+        return 0;
+    if (stored >= static_cast<float>(last))
+        return last;
+    return static_cast<int>(stored);
+}
+} // namespace ravlin::plugin

@@ -1,0 +1,60 @@
+#pragma once
+// The ten parameters of the preamp: names, stable identifiers, the stored (quantised) value for a
+// host value, the value reported back to the host, the display texts, and the output gain table.
+// No framework code here, so all of it is tested on its own.
+#include <array>
+#include <string>
+
+namespace ravlin::plugin
+{
+inline constexpr int numParameters = 10;
+inline constexpr int numPrograms = 12;
+
+/** Parameter indices, as hosts and saved states know them. */
+enum Parameter : int
+{
+    dualTriodes = 0,
+    input = 1,
+    gain = 2,
+    treble = 3,
+    middle = 4,
+    bass = 5,
+    output = 6,
+    oversampling = 7,
+    monoStereo = 8,
+    showSettings = 9
+};
+
+inline constexpr bool isParameterIndex(int index) noexcept { return index >= 0 && index < numParameters; }
+
+/** "Dual Triodes" ... "Show settings"; "" outside 0..9. */
+const char* parameterName(int index) noexcept;
+
+/** Stable identifier for hosts that key parameters by text (LV2 ports, VST3); "" outside 0..9. */
+const char* parameterId(int index) noexcept;
+
+/** Stored value for host value x. Host and saved values are limited to 0..1 first (NaN counts as 0),
+    so every stored value lies in its listed range: switches 0/1, Gain 0..16, tone 0..14,
+    Oversampling 0..4, Input and Output 0..49 (unrounded). Single-precision arithmetic throughout. */
+float quantise(int index, float x) noexcept;
+
+/** The host value 0..1 for a stored value (the inverse of `quantise` up to its steps). */
+float reportedValue(int index, float stored) noexcept;
+
+/** Word for the switches and Oversampling, "0.50=>8" style for Input .. Output; "" outside 0..9. */
+std::string valueText(int index, float stored);
+
+/** Output levels: entry i is 10^((0.46 i - 6.54) / 20), -6.54 dB .. +16 dB in 0.46 dB steps. */
+extern const std::array<float, 50> outputGainTable;
+
+/** Linear input factor 0..3: reported Input value times 3, in double. */
+double inputGainFor(float storedInput) noexcept;
+
+/** Linear output factor: table entry for the truncated stored Output, divided by 345 (the plate
+    supply in volts, bringing block 4's output in volts back to full scale). The index is kept
+    within the table whatever the stored value. */
+double outputGainFor(float storedOutput) noexcept;
+
+/** Converts a stored step value toward zero to an index within [0, last]; NaN gives 0. */
+int storedIndex(float stored, int last) noexcept;
+} // namespace ravlin::plugin
