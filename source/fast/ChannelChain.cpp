@@ -9,6 +9,25 @@ void ChannelChain::updateReady() noexcept
     ready = block1().active() && block2().active() && block3().active() && block4().active();
 }
 
+namespace {
+template <class Block>
+void backToOperatingPoint(Block& b) noexcept
+{
+    b.x = b.storedX;
+    b.p = b.storedP;
+    b.i = b.storedI;
+    b.y.setZero();
+}
+} // namespace
+
+void ChannelChain::recover() noexcept
+{
+    backToOperatingPoint(block1());
+    backToOperatingPoint(block2());
+    backToOperatingPoint(block3());
+    backToOperatingPoint(block4());
+}
+
 LoadResult ChannelChain::loadModelFile(int block, const char* path)
 {
     LoadResult r;

@@ -4,7 +4,12 @@
 //
 // While any block is inactive (never loaded, or loaded but no position selected since its last
 // load) processSample returns 0: a chain that is not fully configured is silent rather than
-// stepping networks that belong to another file. Nothing on the audio thread allocates or locks.
+// stepping networks that belong to another file. Should the output ever be NaN or infinite (a
+// network driven far outside its training range), that sample is output as 0 and every block
+// returns to its stored operating point, so the chain recovers instead of staying NaN.
+// Nothing on the audio thread allocates or locks.
+#include <cmath>
+
 #include <loki/HierarchyGenerators.h>
 #include <loki/Typelist.h>
 #include <loki/TypelistMacros.h>
@@ -73,7 +78,13 @@ public:
         b3.step();
         b4.u[0] = b3.y[0];
         b4.step();
-        return b4.y[0];
+        const double out = b4.y[0];
+        if (!std::isfinite(out))
+        {
+            recover();
+            return 0.0;
+        }
+        return out;
     }
 
     /// Audio thread: one base-rate sample through the factor-L interpolator, L chain steps and the
@@ -93,6 +104,8 @@ public:
 
 private:
     void updateReady() noexcept;
+    /// Audio thread: puts x, p and i of every block back at its stored operating point.
+    void recover() noexcept;
 
     Loki::GenScatterHierarchy<BlockList, ModelHandler> blocks;
     Upsampler upsamplers[4] = {Upsampler(2), Upsampler(4), Upsampler(8), Upsampler(16)};

@@ -24,6 +24,37 @@ std::string at(std::size_t position, std::size_t network = static_cast<std::size
     return s + ": ";
 }
 
+bool allFinite(const std::vector<float>& v)
+{
+    for (float e : v)
+        if (!std::isfinite(e))
+            return false;
+    return true;
+}
+bool allFinite(const std::vector<double>& v)
+{
+    for (double e : v)
+        if (!std::isfinite(e))
+            return false;
+    return true;
+}
+bool noNaN(const std::vector<float>& v)
+{
+    for (float e : v)
+        if (std::isnan(e))
+            return false;
+    return true;
+}
+
+/// Weights, ranges and gains must be finite (a NaN would silence the block for good); the region
+/// corners may be infinite (an unbounded box) but not NaN.
+template <class Network>
+bool valuesUsable(const Network& n)
+{
+    return allFinite(n.inputMin) && allFinite(n.inputMax) && allFinite(n.outputMin) && allFinite(n.outputMax)
+           && allFinite(n.weights) && noNaN(n.regionLow) && noNaN(n.regionHigh);
+}
+
 template <class Network>
 std::string checkLayers(const Network& n)
 {
@@ -50,6 +81,8 @@ std::string checkForBlock(const PCAModelFileF& file, unsigned entryLength)
             return at(k) + "no network";
         if (!operatingTableFits(p.operatingPoints, entryLength))
             return at(k) + "operating-point table missing or shorter than its entry count";
+        if (!allFinite(p.operatingPoints) || !allFinite(p.projection))
+            return at(k) + "operating point or projection not finite";
         if (p.networkOutputs != 4)
             return at(k) + "network outputs " + std::to_string(p.networkOutputs) + " (need 4)";
         if (p.inputFlagCount < 4 || p.outputFlagCount < 4)
@@ -71,6 +104,9 @@ std::string checkForBlock(const PCAModelFileF& file, unsigned entryLength)
                 return at(k, j) + why;
             if (p.networks[j].hiddenLayerGains.empty() || p.networks[j].outputLayerGains.empty())
                 return at(k, j) + "missing layer gains";
+            if (!valuesUsable(p.networks[j]) || !std::isfinite(p.networks[j].hiddenLayerGains[0])
+                || !std::isfinite(p.networks[j].outputLayerGains[0]))
+                return at(k, j) + "weight, range or gain not finite";
         }
     }
     return {};
@@ -93,11 +129,16 @@ std::string checkForBlock(const ModelFileF& file, unsigned entryLength)
             return at(k) + "no network";
         if (!operatingTableFits(p.operatingPoints, entryLength))
             return at(k) + "operating-point table missing or shorter than its entry count";
+        if (!allFinite(p.operatingPoints))
+            return at(k) + "operating point not finite";
         for (std::size_t j = 0; j < p.networks.size(); ++j)
         {
             const std::string why = checkLayers(p.networks[j]);
             if (!why.empty())
                 return at(k, j) + why;
+            if (!valuesUsable(p.networks[j]) || !std::isfinite(p.networks[j].hiddenLayerGain)
+                || !std::isfinite(p.networks[j].outputLayerGain))
+                return at(k, j) + "weight, range or gain not finite";
         }
     }
     return {};

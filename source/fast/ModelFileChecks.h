@@ -1,7 +1,8 @@
 #pragma once
 // Checks that the first set of a parsed model data file meets everything the fast step relies on:
 // one hidden layer of 1..255 units per network, the network dimensions of the block, at least one
-// network per position and an operating-point table whose entry count fits its length.
+// network per position, an operating-point table whose entry count fits its length, and finite
+// weights, ranges, gains, projections and operating points.
 #include <string>
 
 #include "fast/ModelFileF.h"

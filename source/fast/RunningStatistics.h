@@ -4,6 +4,7 @@
 // meanSquare() from the message thread. The sums are relaxed atomics, so those reads are race-free
 // and at worst one step stale.
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -33,6 +34,8 @@ public:
     /// incrementally for the whole life of the block.
     void update(double v) noexcept
     {
+        if (!std::isfinite(v))
+            v = 0.0; // one bad step must not poison the sums for the rest of the block's life
         current = (current == last) ? buffer : current + 1;
         const double old = *current;
         sum.store(sum.load(std::memory_order_relaxed) + (v - old), std::memory_order_relaxed);

@@ -116,6 +116,11 @@ TEST(BlockLoad, EveryBrokenFileLeavesTheBlockUnchanged)
          }},
         {"table shorter than its entries", [](PCAModelFileF& f) { f.sets[0].positions[16].operatingPoints[0] = 3.0; }},
         {"fractional entry count", [](PCAModelFileF& f) { f.sets[0].positions[0].operatingPoints[0] = 0.5; }},
+        {"NaN weight", [](PCAModelFileF& f) { f.sets[0].positions[9].networks[0].weights[3] = std::nanf(""); }},
+        {"infinite input range", [](PCAModelFileF& f) { f.sets[0].positions[0].networks[0].inputMax[1] = INFINITY; }},
+        {"NaN region corner", [](PCAModelFileF& f) { f.sets[0].positions[0].networks[0].regionLow[0] = std::nanf(""); }},
+        {"NaN operating point", [](PCAModelFileF& f) { f.sets[0].positions[2].operatingPoints[5] = std::nan(""); }},
+        {"NaN projection", [](PCAModelFileF& f) { f.sets[0].positions[2].projection[5] = std::nan(""); }},
         {"NaN entry count", [](PCAModelFileF& f) { f.sets[0].positions[0].operatingPoints[0] = std::nan(""); }},
     };
     for (auto& [name, breakIt] : breakers)
@@ -399,8 +404,9 @@ TEST(BlockStatistics, WindowOf20480Steps)
     EXPECT_EQ(s.current, s.buffer + 20479);
     s.update(0.25);
     EXPECT_EQ(s.current, s.buffer);
+    s.current = s.buffer + 20479; // restart the window for the constant-value check
     EXPECT_EQ(s.buffer[0], 0.25);
-    for (int n = 1; n < 20480; ++n)
+    for (int n = 0; n < 20480; ++n)
         s.update(0.25);
     EXPECT_EQ(s.current, s.last);
     EXPECT_NEAR(s.mean(), 0.25, 1e-12);
@@ -425,4 +431,14 @@ TEST(BlockStatistics, Block4StepFeedsTheWindowWithI1)
     }
     EXPECT_EQ(b->featureEnabled[0], 1);
     EXPECT_EQ(b->componentCount, 2u);
+}
+
+TEST(BlockStatistics, NonFiniteValueCountsAsZero)
+{
+    RunningStatistics s;
+    s.update(std::nan(""));
+    s.update(INFINITY);
+    s.update(0.5);
+    EXPECT_DOUBLE_EQ(s.mean(), 0.5 / 20480);
+    EXPECT_DOUBLE_EQ(s.meanSquare(), 0.25 / 20480);
 }

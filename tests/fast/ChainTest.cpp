@@ -106,3 +106,18 @@ TEST(ChannelChain, OversampledPathsStayFinite)
     }
     EXPECT_GT(energy, 0.0);
 }
+
+TEST(ChannelChain, NonFiniteOutputIsSilencedAndTheChainRecovers)
+{
+    auto chain = std::make_unique<ChannelChain>();
+    ASSERT_TRUE(loadSyntheticChain(*chain, 8, "nan"));
+    for (int n = 0; n < 20; ++n)
+        chain->processSample(0.1);
+    chain->block4().x[1] = std::nan("");
+    EXPECT_EQ(chain->processSample(0.1), 0.0);
+    EXPECT_EQ(Eigen::VectorXd(chain->block4().x), Eigen::VectorXd(chain->block4().storedX));
+    EXPECT_EQ(Eigen::VectorXd(chain->block1().x), Eigen::VectorXd(chain->block1().storedX));
+    for (int n = 0; n < 100; ++n)
+        ASSERT_TRUE(std::isfinite(chain->processSample(0.1)));
+    EXPECT_TRUE(std::isfinite(chain->block4().runningStatistics.mean()));
+}
