@@ -46,6 +46,10 @@ public:
     Block2& block2() noexcept { return static_cast<ModelHandler<Block2>&>(blocks); }
     Block3& block3() noexcept { return static_cast<ModelHandler<Block3>&>(blocks); }
     Block4& block4() noexcept { return static_cast<ModelHandler<Block4>&>(blocks); }
+    const Block1& block1() const noexcept { return static_cast<const ModelHandler<Block1>&>(blocks); }
+    const Block2& block2() const noexcept { return static_cast<const ModelHandler<Block2>&>(blocks); }
+    const Block3& block3() const noexcept { return static_cast<const ModelHandler<Block3>&>(blocks); }
+    /// Block 4, whose runningStatistics the editor reads (mean(), meanSquare(): any thread).
     const Block4& block4() const noexcept { return static_cast<const ModelHandler<Block4>&>(blocks); }
 
     /// Reconfiguring thread. Loads a model file into block k (1..4); on failure the block keeps its

@@ -18,8 +18,25 @@ net_node_eigen& net_node_eigen::operator=(net_node_eigen&& other) noexcept
     if (this != &other)
     {
         release();
-        std::memcpy(static_cast<void*>(this), static_cast<const void*>(&other), sizeof(net_node_eigen));
-        new (&other) net_node_eigen();
+        outputWeights = std::exchange(other.outputWeights, nullptr);
+        hiddenWeights = std::exchange(other.hiddenWeights, nullptr);
+        hiddenCount = std::exchange(other.hiddenCount, std::uint8_t(0));
+        inputCount = std::exchange(other.inputCount, std::uint8_t(0));
+        outputCount = std::exchange(other.outputCount, std::uint8_t(0));
+        slotCount = std::exchange(other.slotCount, std::uint8_t(0));
+        hiddenLayerGain = std::exchange(other.hiddenLayerGain, 0.0);
+        outputLayerGain = std::exchange(other.outputLayerGain, 0.0);
+        slotEnabled = std::exchange(other.slotEnabled, nullptr);
+        hiddenBias = std::exchange(other.hiddenBias, nullptr);
+        hiddenOut = std::exchange(other.hiddenOut, nullptr);
+        outputBias = std::exchange(other.outputBias, nullptr);
+        outputValue = std::exchange(other.outputValue, nullptr);
+        regionHigh = std::exchange(other.regionHigh, nullptr);
+        regionLow = std::exchange(other.regionLow, nullptr);
+        outputMax = std::exchange(other.outputMax, nullptr);
+        outputMin = std::exchange(other.outputMin, nullptr);
+        outputScale = std::exchange(other.outputScale, nullptr);
+        storage = std::exchange(other.storage, nullptr);
     }
     return *this;
 }

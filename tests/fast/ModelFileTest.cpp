@@ -209,3 +209,19 @@ TEST(ModelFileRefusal, AbsurdCountsFailWithoutAllocating)
         EXPECT_EQ(r.parse(broken.data(), broken.size()), 0u) << "count at " << at;
     }
 }
+
+TEST(ModelFileRefusal, TrailingBytesAreReportedButTheFileLoads)
+{
+    auto bytes = stdBytes({});
+    const std::size_t size = bytes.size();
+    bytes.push_back(0xab);
+    bytes.push_back(0xcd);
+    const std::string path = writeTempFile(bytes, "trailing.std");
+    ModelFileF r;
+    ASSERT_NE(r.openForReading(path.c_str()), nullptr);
+    EXPECT_GT(r.read(), 0u);
+    r.close();
+    EXPECT_NE(r.lastError().find("2 bytes"), std::string::npos);
+    EXPECT_EQ(r.encode().size(), size);
+    std::remove(path.c_str());
+}
