@@ -3,6 +3,7 @@
 // or random projections and operating-point tables for a few effective rates. Used by the fast-stage
 // tests and benchmarks, and as a seed-corpus generator for the reader fuzz targets (pcaBytes,
 // stdBytes). Header-only.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -177,6 +178,22 @@ inline std::vector<std::uint8_t> stdBytes(const StdSpec& spec = {})
     return f.encode();
 }
 
+/// Paths handed out by writeTempFile; the files are removed when the program ends.
+struct TempFiles
+{
+    std::vector<std::string> paths;
+    ~TempFiles()
+    {
+        for (const auto& p : paths)
+            std::remove(p.c_str());
+    }
+    static TempFiles& instance()
+    {
+        static TempFiles files;
+        return files;
+    }
+};
+
 /// Writes `bytes` to a file under the system temporary folder and returns its path.
 inline std::string writeTempFile(const std::vector<std::uint8_t>& bytes, const std::string& name)
 {
@@ -189,6 +206,9 @@ inline std::string writeTempFile(const std::vector<std::uint8_t>& bytes, const s
             std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     }
+    auto& known = TempFiles::instance().paths;
+    if (std::find(known.begin(), known.end(), path) == known.end())
+        known.push_back(path);
     return path;
 }
 
