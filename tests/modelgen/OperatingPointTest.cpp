@@ -55,8 +55,8 @@ TEST(OperatingPoint, TableEntriesHoldTheFixedPointForEachRate)
         {
             b.model.p[c] = e[1 + c];
             b.model.i[c] = e[3 + c];
-            b.model.v[c] = e[1 + c] + (b.model.K.row(c) * b.model.i)(0);
         }
+        b.model.v = b.model.p + b.model.K * b.model.i;
         for (int c = 0; c < 3; ++c)
             b.model.x[c] = e[5 + c];
         b.restart();
