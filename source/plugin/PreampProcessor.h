@@ -104,8 +104,7 @@ public:
             default: break;
             }
         }
-        if (getNumListeners() > 0)
-            sendChangeMessage();
+        sendChangeMessage(); // delivered later on the message thread, to the listeners there are
     }
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE
 
@@ -158,8 +157,7 @@ public:
             currentProgram = *cprog;
             reconfigureAll();
         }
-        if (getNumListeners() > 0)
-            sendChangeMessage();
+        sendChangeMessage(); // delivered later on the message thread, to the listeners there are
     }
 
     //==========================================================================================
@@ -276,28 +274,29 @@ private:
 
     long effectiveRate() const noexcept { return static_cast<long>(hostSampleRate) * oversamplingFactor; }
 
-    template <class Block>
-    void load(Block& block, const juce::File& dir, const std::string& fileName)
+    /** Loads file `fileName` of `dir` into block 1..4 of `chain`; a failure is noted (the block
+        keeps what it had). */
+    void load(Chain& chain, int block, const juce::File& dir, const std::string& fileName)
     {
         const juce::String path = dir.getChildFile(juce::String::fromUTF8(fileName.c_str())).getFullPathName();
-        if (!block.loadModelFile(path.toRawUTF8()))
+        if (!chain.loadModelFile(block, path.toRawUTF8()))
             missingModelFiles.addIfNotAlreadyThere(path);
     }
 
     void loadBlock3(const juce::File& dir)
     {
         const std::string name = modelFileName(3, currentRecord().valveSet(), effectiveRate());
-        load(leftChain.block3(), dir, name);
-        load(rightChain.block3(), dir, name);
+        load(leftChain, 3, dir, name);
+        load(rightChain, 3, dir, name);
     }
 
     void selectPositions(Chain& chain)
     {
         const ProgramRecord& record = currentRecord();
-        chain.block1().selectPosition(record.gainPosition());
-        chain.block2().selectPosition(record.gainPosition());
-        chain.block3().selectPosition();
-        chain.block4().selectPosition(record.tonePosition());
+        chain.selectPosition(1, record.gainPosition());
+        chain.selectPosition(2, record.gainPosition());
+        chain.selectPosition(3, 0);
+        chain.selectPosition(4, record.tonePosition());
     }
 
     /** Loads the valve set's files into all eight blocks, sets the effective rate, selects every
@@ -311,9 +310,9 @@ private:
         const int set = currentRecord().valveSet();
         for (Chain* chain : {&leftChain, &rightChain})
         {
-            load(chain->block1(), dir, modelFileName(1, set, 0));
-            load(chain->block2(), dir, modelFileName(2, set, 0));
-            load(chain->block4(), dir, modelFileName(4, set, 0));
+            load(*chain, 1, dir, modelFileName(1, set, 0));
+            load(*chain, 2, dir, modelFileName(2, set, 0));
+            load(*chain, 4, dir, modelFileName(4, set, 0));
         }
         loadBlock3(dir);
         leftChain.setSampleRate(static_cast<double>(effectiveRate()));
@@ -336,8 +335,8 @@ private:
         loadBlock3(dir);
         leftChain.setSampleRate(static_cast<double>(effectiveRate()));
         rightChain.setSampleRate(static_cast<double>(effectiveRate()));
-        leftChain.block3().selectPosition();
-        rightChain.block3().selectPosition();
+        leftChain.selectPosition(3, 0);
+        rightChain.selectPosition(3, 0);
         suspendProcessing(false);
         reportMissingFiles();
     }
@@ -348,8 +347,8 @@ private:
         const unsigned position = currentRecord().gainPosition();
         for (Chain* chain : {&leftChain, &rightChain})
         {
-            chain->block1().selectPosition(position);
-            chain->block2().selectPosition(position);
+            chain->selectPosition(1, position);
+            chain->selectPosition(2, position);
         }
         suspendProcessing(false);
     }
@@ -359,8 +358,8 @@ private:
     {
         const unsigned position = currentRecord().tonePosition();
         const juce::ScopedLock cl(getCallbackLock());
-        leftChain.block4().selectPosition(position);
-        rightChain.block4().selectPosition(position);
+        leftChain.selectPosition(4, position);
+        rightChain.selectPosition(4, position);
     }
 
     /** The Standalone tells its user on stderr which files are missing; plug-ins stay quiet. */

@@ -68,9 +68,7 @@ void processStereo(Chain& left, Chain& right, float* const* channels, int numCha
         const double gi = gains.input.load(std::memory_order_relaxed);
         const double go = gains.output.load(std::memory_order_relaxed);
         l[i] = static_cast<float>(chainStep<Factor>(left, static_cast<double>(l[i]) * gi) * go);
-        const double gi2 = gains.input.load(std::memory_order_relaxed);
-        const double go2 = gains.output.load(std::memory_order_relaxed);
-        r[i] = static_cast<float>(chainStep<Factor>(right, static_cast<double>(r[i]) * gi2) * go2);
+        r[i] = static_cast<float>(chainStep<Factor>(right, static_cast<double>(r[i]) * gi) * go);
     }
 }
 } // namespace ravlin::plugin

@@ -1,26 +1,36 @@
 #include "plugin/StateChunk.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace ravlin::plugin
 {
 namespace
 {
-/** Attribute name, parameter index and value used when the attribute is missing, in the order the
-    attributes are written. */
+/** Attribute name in the document for each parameter, and its value when absent. */
 struct SavedValue
 {
     const char* attribute;
     Parameter parameter;
-    double missing;
+    double absent;
 };
 
+/** Written in this order after "programname". */
 constexpr SavedValue savedValues[numParameters] = {
-    {"model", dualTriodes, 0.0}, {"in", input, 0.5},       {"out", output, 0.5},         {"stro", monoStereo, 0.0},
-    {"gain", gain, 0.5},         {"trbl", treble, 0.5},    {"mdl", middle, 0.5},         {"bas", bass, 0.5},
+    {"model", dualTriodes, 0.0},      {"in", input, 0.5},     {"out", output, 0.5}, {"stro", monoStereo, 0.0},
+    {"gain", gain, 0.5},              {"trbl", treble, 0.5},  {"mdl", middle, 0.5}, {"bas", bass, 0.5},
     {"ovrsmplng", oversampling, 0.0}, {"showset", showSettings, 0.0}};
 
-/** The attribute's value whatever the letter case of its name; nullptr when absent. */
+/** A float widened to double in general notation, enough digits to read back the same float. */
+juce::String numberText(float value)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", static_cast<double>(value));
+    return text;
+}
+
 const juce::String* findAttribute(const juce::XmlElement& e, const char* name)
 {
     for (int i = 0; i < e.getNumAttributes(); ++i)
@@ -29,63 +39,119 @@ const juce::String* findAttribute(const juce::XmlElement& e, const char* name)
     return nullptr;
 }
 
-bool hasTag(const juce::XmlElement& e, const char* tag) { return e.getTagName().equalsIgnoreCase(tag); }
+/** A saved number, limited to the host range before it is narrowed to float (NaN reads as 0). */
+float savedHostValue(const juce::XmlElement& e, const SavedValue& v)
+{
+    const juce::String* text = findAttribute(e, v.attribute);
+    double x = text != nullptr ? text->getDoubleValue() : v.absent;
+    if (!(x >= 0.0))
+        x = 0.0;
+    if (x > 1.0)
+        x = 1.0;
+    return static_cast<float>(x);
+}
 
 void readProgram(const juce::XmlElement& e, ProgramRecord& record)
 {
     const juce::String* name = findAttribute(e, "programname");
     record.name = name != nullptr ? name->toStdString() : std::string("Not Saved");
-    for (const SavedValue& v : savedValues)
-    {
-        const juce::String* text = findAttribute(e, v.attribute);
-        const double value = text != nullptr ? text->getDoubleValue() : v.missing;
-        record.values[static_cast<std::size_t>(v.parameter)] = quantise(v.parameter, static_cast<float>(value));
-    }
+    for (const auto& v : savedValues)
+        record.values[static_cast<std::size_t>(v.parameter)] = quantise(v.parameter, savedHostValue(e, v));
 }
 } // namespace
 
-juce::String formatValue(float reported)
-{
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17g", static_cast<double>(reported));
-    return text;
-}
-
-std::unique_ptr<juce::XmlElement> bankToXml(const ProgramBank& bank, int currentProgram)
+std::unique_ptr<juce::XmlElement> bankToXml(const Bank& bank, int currentProgram)
 {
     auto root = std::make_unique<juce::XmlElement>("zub");
     root->setAttribute("cprog", currentProgram);
     root->setAttribute("version", 1);
-    auto* programs = new juce::XmlElement("programs");
-    for (const ProgramRecord& record : bank)
+    auto* programs = root->createNewChildElement("programs");
+    for (const auto& record : bank)
     {
-        auto* p = new juce::XmlElement("program");
+        auto* p = programs->createNewChildElement("program");
         p->setAttribute("programname", juce::String::fromUTF8(record.name.c_str()));
-        for (const SavedValue& v : savedValues)
-            p->setAttribute(v.attribute, formatValue(record.getValue(v.parameter)));
-        programs->addChildElement(p);
+        for (const auto& v : savedValues)
+            p->setAttribute(v.attribute, numberText(record.getValue(v.parameter)));
     }
-    root->addChildElement(programs);
     return root;
 }
 
-BankReadResult xmlToBank(const juce::XmlElement* document, ProgramBank& bank)
+void writeStateChunk(const juce::XmlElement& xml, juce::MemoryBlock& dest)
 {
-    BankReadResult result;
-    if (document == nullptr || !hasTag(*document, "zub"))
-        return result;
-    result.applied = true;
-    const juce::String* cprog = findAttribute(*document, "cprog");
-    const int requested = cprog != nullptr ? cprog->getIntValue() : 0;
-    result.currentProgram = requested >= 0 && requested < numPrograms ? requested : 0;
+    dest.reset();
+    {
+        juce::MemoryOutputStream out(dest, false);
+        out.writeInt(static_cast<int>(stateChunkMagic));
+        out.writeInt(0);
+        xml.writeTo(out, juce::XmlElement::TextFormat().singleLine().withoutHeader());
+        out.writeByte(0);
+    }
+    const auto length = static_cast<juce::uint32>(dest.getSize() - 9);
+    const juce::uint8 bytes[4] = {static_cast<juce::uint8>(length), static_cast<juce::uint8>(length >> 8),
+                                  static_cast<juce::uint8>(length >> 16), static_cast<juce::uint8>(length >> 24)};
+    dest.copyFrom(bytes, 4, 4);
+}
 
-    const juce::XmlElement* programs = document->getFirstChildElement();
-    if (programs == nullptr || !hasTag(*programs, "programs"))
-        return result;
-    for (const juce::XmlElement* e = programs->getFirstChildElement(); e != nullptr && result.programsRead < numPrograms;
-         e = e->getNextElement())
-        if (hasTag(*e, "program"))
-            readProgram(*e, bank[static_cast<std::size_t>(result.programsRead++)]);
-    return result;
+std::unique_ptr<juce::XmlElement> readStateChunk(const void* data, int sizeInBytes)
+{
+    if (data == nullptr || sizeInBytes <= 8)
+        return {};
+    const auto* bytes = static_cast<const juce::uint8*>(data);
+    if (juce::ByteOrder::littleEndianInt(bytes) != stateChunkMagic)
+        return {};
+    const juce::uint32 length = juce::ByteOrder::littleEndianInt(bytes + 4);
+    if (length == 0 || length > static_cast<juce::uint32>(std::numeric_limits<int>::max()))
+        return {};
+    const auto available = static_cast<std::size_t>(sizeInBytes - 8);
+    const std::size_t textBytes = std::min<std::size_t>(length, available);
+    return juce::parseXML(
+        juce::String::fromUTF8(reinterpret_cast<const char*>(bytes + 8), static_cast<int>(textBytes)));
+}
+
+std::optional<int> readBank(const juce::XmlElement& root, Bank& bank)
+{
+    if (!root.getTagName().equalsIgnoreCase("zub"))
+        return std::nullopt;
+    const juce::String* cprogText = findAttribute(root, "cprog");
+    int cprog = cprogText != nullptr ? leadingInteger(*cprogText) : 0;
+    if (cprog < 0 || cprog >= numPrograms)
+        cprog = 0;
+
+    const juce::XmlElement* programs = root.getFirstChildElement();
+    if (programs != nullptr && programs->getTagName().equalsIgnoreCase("programs"))
+    {
+        std::size_t j = 0;
+        for (const auto* e : programs->getChildIterator())
+        {
+            if (j >= bank.size())
+                break;
+            if (!e->getTagName().equalsIgnoreCase("program"))
+                continue;
+            readProgram(*e, bank[j++]);
+        }
+    }
+    return cprog;
+}
+
+int leadingInteger(const juce::String& text) noexcept
+{
+    auto p = text.getCharPointer();
+    while (p.isWhitespace())
+        ++p;
+    bool negative = false;
+    if (*p == '-' || *p == '+')
+    {
+        negative = *p == '-';
+        ++p;
+    }
+    long long value = 0;
+    while (p.isDigit())
+    {
+        value = value * 10 + static_cast<long long>(*p - '0');
+        if (value > std::numeric_limits<int>::max())
+            return negative ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max();
+        ++p;
+    }
+    return static_cast<int>(negative ? -value : value);
 }
 } // namespace ravlin::plugin

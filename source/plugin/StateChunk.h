@@ -1,34 +1,36 @@
 #pragma once
-// The saved state: the bank of 12 programs and the current program index as a one-line XML
-// document (root "zub", child "programs", one "program" element per record) inside the
-// framework's binary XML wrapper (magic 0x21324356, length, UTF-8 text, zero byte).
-#include <juce_audio_processors/juce_audio_processors.h>
+// The saved state: a chunk of magic 0x21324356 (little-endian), the length N of the XML text, the
+// text itself (one line, no declaration) and a zero byte. The document, root <zub cprog version>,
+// holds the whole bank of twelve programs with their host values 0..1.
+#include "plugin/ProgramRecord.h"
+
+#include <juce_core/juce_core.h>
 
 #include <array>
-
-#include "plugin/ProgramRecord.h"
+#include <optional>
 
 namespace ravlin::plugin
 {
-using ProgramBank = std::array<ProgramRecord, numPrograms>;
+using Bank = std::array<ProgramRecord, numPrograms>;
 
-/** The XML document for the bank: cprog, version 1, twelve programs with their reported values. */
-std::unique_ptr<juce::XmlElement> bankToXml(const ProgramBank& bank, int currentProgram);
+inline constexpr juce::uint32 stateChunkMagic = 0x21324356;
 
-/** Outcome of reading a document into the bank. */
-struct BankReadResult
-{
-    bool applied = false; ///< false: no usable document (no data, foreign data, root not "zub")
-    int currentProgram = 0; ///< always 0..11; a "cprog" outside that range gives 0
-    int programsRead = 0;
-};
+/** The <zub> document for `bank` with `currentProgram` as "cprog". */
+std::unique_ptr<juce::XmlElement> bankToXml(const Bank& bank, int currentProgram);
 
-/** Reads a parsed document into `bank`: names and values of the programs it holds, the rest left
-    as they were. Tag and attribute names are compared without regard to letter case. Values are
-    quantised like host values, so none lies outside its listed range. */
-BankReadResult xmlToBank(const juce::XmlElement* document, ProgramBank& bank);
+/** Wraps `xml` into a state chunk: magic, N, one-line text without declaration, zero byte. */
+void writeStateChunk(const juce::XmlElement& xml, juce::MemoryBlock& dest);
 
-/** The number written for a reported value: the float widened to double, "%.17g" (shortest form
-    for 0, 0.5, 1; enough digits to read back the same float). */
-juce::String formatValue(float reported);
+/** Parses the document inside a chunk: longer than 8 bytes, the magic, N > 0, then at most
+    min(N, size - 8) bytes of UTF-8 text. No document for anything else. */
+std::unique_ptr<juce::XmlElement> readStateChunk(const void* data, int sizeInBytes);
+
+/** Fills `bank` from a <zub> document (tag and attribute names compared without letter case) and
+    returns its "cprog" limited to a program index (a value outside 0..11 falls back to 0). No
+    result, and `bank` untouched, when the root is not <zub>. Programs that the document does
+    not reach keep their contents; absent values take the defaults of program "1 default". */
+std::optional<int> readBank(const juce::XmlElement& root, Bank& bank);
+
+/** Leading integer of a text (blanks, sign, digits), saturated to the int range; 0 without digits. */
+int leadingInteger(const juce::String& text) noexcept;
 } // namespace ravlin::plugin

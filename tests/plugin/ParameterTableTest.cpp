@@ -1,0 +1,125 @@
+// Parameter quantisation, reported values, texts and the output gain table.
+#include "plugin/ParameterTable.h"
+#include "plugin/ProgramRecord.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace ravlin::plugin;
+
+namespace
+{
+std::string textFor(int index, float x)
+{
+    ProgramRecord r;
+    r.setValue(index, x);
+    return r.getValueText(index);
+}
+} // namespace
+
+TEST(ParameterTable, NumericTextsOfTheExamples)
+{
+    EXPECT_EQ(textFor(gain, 0.5f), "0.50=>8");
+    EXPECT_EQ(textFor(input, 0.5f), "0.50=>24.5");
+    EXPECT_EQ(textFor(input, 0.3f), "0.30=>14.7");
+    EXPECT_EQ(textFor(treble, 0.3f), "0.29=>4");
+    EXPECT_EQ(textFor(output, 1.0f), "1.00=>49");
+    // Gain 2 reports exactly 0.125: the half is rounded up.
+    EXPECT_EQ(textFor(gain, 0.125f), "0.13=>2");
+}
+
+TEST(ParameterTable, WordsAndSwitchThresholds)
+{
+    EXPECT_EQ(textFor(oversampling, 1.0f), "x16");
+    EXPECT_EQ(textFor(oversampling, 0.99f), "x8");
+    EXPECT_EQ(textFor(oversampling, 0.25f), "x2");
+    EXPECT_EQ(textFor(oversampling, 0.0f), "none");
+    EXPECT_EQ(textFor(dualTriodes, 0.5f), "Aged  12ax7");
+    EXPECT_EQ(textFor(dualTriodes, 0.49f), "Fresh 12ax7");
+    EXPECT_EQ(textFor(monoStereo, 0.5f), "Stereo");
+    EXPECT_EQ(textFor(monoStereo, 0.49f), "Mono");
+    EXPECT_EQ(textFor(showSettings, 1.0f), "true");
+    EXPECT_EQ(quantise(monoStereo, 0.5f), 1.0f);
+    EXPECT_EQ(quantise(monoStereo, 0.49f), 0.0f);
+    EXPECT_EQ(valueText(10, 0.0f), "");
+}
+
+TEST(ParameterTable, StoredAndReportedValues)
+{
+    ProgramRecord r;
+    EXPECT_TRUE(r.setValue(input, 0.3f));
+    EXPECT_EQ(r.values[input], 0.3f * 49.0f); // unrounded
+    EXPECT_FLOAT_EQ(r.getValue(input), 0.3f);
+    EXPECT_TRUE(r.setValue(treble, 0.3f));
+    EXPECT_EQ(r.values[treble], 4.0f);
+    EXPECT_EQ(r.getValue(treble), 4.0f / 14.0f);
+    EXPECT_TRUE(r.setValue(gain, 0.5f));
+    EXPECT_FALSE(r.setValue(gain, 0.5f)) << "an equal stored value is not a change";
+    EXPECT_FALSE(r.setValue(gain, 0.53f)) << "0.53 also quantises to 8";
+    EXPECT_EQ(r.getValue(gain), 0.5f);
+    EXPECT_FALSE(r.setValue(10, 1.0f));
+    EXPECT_EQ(r.getValue(10), 0.0f);
+    EXPECT_EQ(r.getValueText(-1), "");
+}
+
+TEST(ParameterTable, OutOfRangeAndNaNStayWithinTheSteps)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float x : {nan, -inf, -5.0f, 1.5f, 1e30f, inf})
+    {
+        EXPECT_GE(quantise(dualTriodes, x), 0.0f);
+        EXPECT_LE(quantise(dualTriodes, x), 1.0f);
+        EXPECT_LE(quantise(gain, x), 16.0f);
+        EXPECT_LE(quantise(oversampling, x), 4.0f);
+        EXPECT_LE(quantise(output, x), 49.0f);
+        EXPECT_GE(quantise(output, x), 0.0f);
+        ProgramRecord r;
+        r.setValue(output, x);
+        r.setValue(dualTriodes, x);
+        r.setValue(oversampling, x);
+        EXPECT_TRUE(std::isfinite(outputGainFor(r.stored(output))));
+        EXPECT_TRUE(r.valveSet() == 0 || r.valveSet() == 1);
+        EXPECT_LE(r.factorCode(), 4);
+    }
+    EXPECT_EQ(quantise(gain, nan), 0.0f);
+    EXPECT_EQ(quantise(gain, 2.0f), 16.0f);
+    // Stored values that never came through quantise (a corrupt record) still index safely.
+    EXPECT_EQ(storedIndex(nan, 49), 0);
+    EXPECT_EQ(storedIndex(1e30f, 49), 49);
+    EXPECT_EQ(storedIndex(-3.0f, 4), 0);
+    EXPECT_EQ(outputGainFor(1e30f), outputGainFor(49.0f));
+}
+
+TEST(ParameterTable, OutputGainTableAndGains)
+{
+    EXPECT_FLOAT_EQ(outputGainTable[0], 0.47097734f);
+    EXPECT_FLOAT_EQ(outputGainTable[24], 1.678804f);
+    EXPECT_FLOAT_EQ(outputGainTable[49], 6.3095737f);
+    for (std::size_t i = 1; i < outputGainTable.size(); ++i)
+        EXPECT_NEAR(20.0 * std::log10(outputGainTable[i] / outputGainTable[i - 1]), 0.46, 1e-5);
+    EXPECT_NEAR(outputGainFor(24.5f), 0.0048660987, 1e-9);
+    EXPECT_DOUBLE_EQ(inputGainFor(24.5f), 1.5);
+    EXPECT_DOUBLE_EQ(outputGainFor(49.0f), static_cast<double>(outputGainTable[49]) / 345.0);
+    EXPECT_DOUBLE_EQ(outputGainFor(0.0f), static_cast<double>(outputGainTable[0]) / 345.0);
+}
+
+TEST(ParameterTable, PositionsAndNames)
+{
+    ProgramRecord r = ProgramRecord::defaultProgram();
+    EXPECT_EQ(r.tonePosition(), 1687u);
+    r.setValue(treble, 8.0f / 14.0f);
+    EXPECT_EQ(r.tonePosition(), 1912u);
+    EXPECT_EQ(r.gainPosition(), 8u);
+    EXPECT_STREQ(parameterName(0), "Dual Triodes");
+    EXPECT_STREQ(parameterName(9), "Show settings");
+    EXPECT_STREQ(parameterName(10), "");
+    for (int i = 0; i < numParameters; ++i)
+        for (int j = i + 1; j < numParameters; ++j)
+            EXPECT_STRNE(parameterId(i), parameterId(j));
+    ProgramRecord fresh;
+    EXPECT_EQ(fresh.name, "default");
+    EXPECT_EQ(fresh.values[input], 25.0f);
+}
