@@ -35,7 +35,7 @@ namespace {
 
 // Smallest encodings, used to bound record counts by the bytes left.
 constexpr std::uint64_t minSetBytes = 16;
-constexpr std::uint64_t minPositionBytes = 44;
+constexpr std::uint64_t minPositionBytes = 40; // ten u32 header fields, no arrays
 constexpr std::uint64_t minNetworkBytes = 28;
 
 bool parseNetwork(ByteCursor& in, PCANetworkRecord& n)

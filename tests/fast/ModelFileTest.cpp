@@ -133,6 +133,27 @@ TEST(ModelFileLayout, ZeroTableLengthReadsNoTable)
     EXPECT_EQ(r.encode(), bytes);
 }
 
+TEST(ModelFileLayout, SmallestRecordsRoundTrip)
+{
+    // A position with no flags, projection, table or network is the smallest record the writer
+    // makes; the reader's count bounds must not refuse it.
+    PCAModelFileF pca;
+    pca.allocateSets(1);
+    pca.sets[0].positionCount = 1;
+    pca.sets[0].positions.resize(1);
+    const auto pcaBytes = pca.encode();
+    EXPECT_EQ(pcaBytes.size(), 4u + 16u + 40u);
+    EXPECT_EQ(readWriteBack<PCAModelFileF>(pcaBytes), pcaBytes);
+
+    ModelFileF std;
+    std.allocateSets(1);
+    std.sets[0].positionCount = 1;
+    std.sets[0].positions.resize(1);
+    const auto stdBytes = std.encode();
+    EXPECT_EQ(stdBytes.size(), 4u + 24u + 16u);
+    EXPECT_EQ(readWriteBack<ModelFileF>(stdBytes), stdBytes);
+}
+
 TEST(ModelFileLayout, SecondReadReplacesTheWholeTree)
 {
     PcaSpec big;
