@@ -1,6 +1,7 @@
-// The network chain against the Newton reference chain, side by side in one run: the four blocks
-// stepped with the trained networks of the model data (as the model builder's accuracy tool steps
-// them) and the same four circuits stepped with the damped Newton solve of their port equations.
+// The network chain against the Newton reference chain, side by side in one run: the run-time
+// ChannelChain (four fast blocks stepping the trained networks of the model data) and the same
+// four circuits stepped with the damped Newton solve of their port equations. Built without the
+// run-time library, the network side is the model builder's evaluator of the same files.
 // Same signal (the demo riff at the default input gain), same rate, Gain 8, tone 1687.
 //   ravlin-network-bench --models DIR [--rate 48000] [--seconds 2] [--rounds 3]
 // Prints samples per second of each and their ratio. Non-finite output fails the run.
@@ -9,11 +10,16 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#if RAVLIN_BENCH_CHANNEL_CHAIN
+#include "fast/ChannelChain.h"
+#else
 #include "Accuracy.h"
 #include "NetworkBlock.h"
+#endif
 #include "ReferencePreamp.h"
 #include "RiffSynth.h"
 
@@ -66,6 +72,32 @@ int main(int argc, char** argv)
     }
 
     using namespace ravlin;
+#if RAVLIN_BENCH_CHANNEL_CHAIN
+    const char* networkLabel = "network chain (ChannelChain)";
+    auto chain = std::make_unique<ChannelChain>();
+    const std::string dir = models + "/";
+    const std::string b3 = dir + "ravlinpre_eh_b3_pca.dat." + std::to_string(static_cast<long>(rate));
+    const std::string paths[4] = {dir + "ravlinpre_eh_b1_pca.dat", dir + "ravlinpre_eh_b2_pca.dat", b3,
+                                  dir + "ravlinpre_eh_b4_std.dat"};
+    for (int k = 0; k < 4; ++k)
+        if (const LoadResult r = chain->loadModelFile(k + 1, paths[k].c_str()); !r)
+        {
+            std::fprintf(stderr, "ravlin-network-bench: %s: %s\n", paths[k].c_str(), r.message.c_str());
+            return 1;
+        }
+    chain->setSampleRate(rate);
+    chain->selectPosition(1, gainPosition);
+    chain->selectPosition(2, gainPosition);
+    chain->selectPosition(3, 0);
+    chain->selectPosition(4, toneIndex);
+    if (!chain->active())
+    {
+        std::fputs("ravlin-network-bench: the chain did not become active\n", stderr);
+        return 1;
+    }
+    auto networkStep = [&](double x) { return chain->processSample(x); };
+#else
+    const char* networkLabel = "network chain (trained networks)";
     modelgen::SetFiles files;
     std::string error;
     if (!modelgen::loadSetFiles(models, modelgen::ValveSet::fresh, {rate}, files, error) || files.block3At(rate) == nullptr)
@@ -83,6 +115,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "ravlin-network-bench: the model data has no operating point for %.0f Hz\n", rate);
         return 1;
     }
+    auto networkStep = [&](double x) { return n4.step(n3.step(n2.step(n1.step(x)))); };
+#endif
     render::ReferencePreamp newton(rate, gainPosition, toneIndex);
 
     const auto riff = riff::renderDefaultRiff(rate);
@@ -94,13 +128,12 @@ int main(int argc, char** argv)
     bool finite = true;
     for (int r = 0; r < rounds; ++r)
     {
-        bestNet = std::min(bestNet, timeChain(in, [&](double x) { return n4.step(n3.step(n2.step(n1.step(x)))); }, finite));
+        bestNet = std::min(bestNet, timeChain(in, networkStep, finite));
         bestNewton = std::min(bestNewton, timeChain(in, [&](double x) { return newton.step(x); }, finite));
     }
     const double netRate = static_cast<double>(in.size()) / bestNet;
     const double newtonRate = static_cast<double>(in.size()) / bestNewton;
-    std::printf("network chain (trained networks) %.0f Hz: %.0f samples/s, real-time factor %.1f\n", rate, netRate,
-                netRate / rate);
+    std::printf("%s %.0f Hz: %.0f samples/s, real-time factor %.1f\n", networkLabel, rate, netRate, netRate / rate);
     std::printf("Newton reference chain %.0f Hz: %.0f samples/s, real-time factor %.1f (%ld unconverged steps)\n", rate,
                 newtonRate, newtonRate / rate, newton.failures());
     std::printf("network vs Newton: %.2f\n", netRate / newtonRate);
