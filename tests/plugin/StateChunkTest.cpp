@@ -225,3 +225,33 @@ TEST(StateChunk, LoadSendsAChangeMessage)
     EXPECT_EQ(counter.count, 1);
     p.removeChangeListener(&counter);
 }
+
+TEST(StateChunk, MutatedChunksKeepEveryValueInRange)
+{
+    TestProcessor p;
+    p.setParameter(7, 0.5f);
+    juce::MemoryBlock valid;
+    p.getStateInformation(valid);
+    juce::Random random(20261209);
+    const float limits[plugin::numParameters] = {1, 49, 16, 14, 14, 14, 49, 4, 1, 1};
+    for (int round = 0; round < 600; ++round)
+    {
+        juce::MemoryBlock m(valid);
+        auto* bytes = static_cast<juce::uint8*>(m.getData());
+        const int edits = 1 + random.nextInt(8);
+        for (int e = 0; e < edits; ++e)
+            bytes[random.nextInt(static_cast<int>(m.getSize()))] = static_cast<juce::uint8>(random.nextInt(256));
+        const int size = random.nextBool() ? static_cast<int>(m.getSize()) : random.nextInt(static_cast<int>(m.getSize()));
+        p.setStateInformation(m.getData(), size);
+        ASSERT_GE(p.getCurrentProgram(), 0);
+        ASSERT_LT(p.getCurrentProgram(), plugin::numPrograms);
+        for (int i = 0; i < plugin::numPrograms; ++i)
+            for (int k = 0; k < plugin::numParameters; ++k)
+            {
+                const float v = p.getProgram(i).values[static_cast<std::size_t>(k)];
+                ASSERT_TRUE(v >= 0.0f && v <= limits[k]) << "program " << i << " parameter " << k << " = " << v;
+            }
+        ASSERT_TRUE(std::isfinite(p.getOutputGain()));
+        ASSERT_TRUE(std::isfinite(p.getInputGain()));
+    }
+}
