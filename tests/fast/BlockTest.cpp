@@ -47,9 +47,9 @@ struct Snapshot
     }
 };
 
-PcaSpec block1Spec(unsigned positions = 17)
+PcaShape block1Spec(unsigned positions = 17)
 {
-    PcaSpec s;
+    PcaShape s;
     s.networksPerPosition.assign(positions, 1);
     return s;
 }
@@ -167,11 +167,11 @@ TEST(BlockPosition, ClampingAndNetworkOffsets)
     EXPECT_EQ(b->gainLower, gainBefore);
     EXPECT_EQ(b->positionSelected, 0);
 
-    PcaSpec spec = block1Spec();
-    spec.networksPerPosition[0] = 1;
-    spec.networksPerPosition[1] = 3;
-    spec.networksPerPosition[2] = 2;
-    ASSERT_TRUE(b->loadModelFile(pcaFile(makePca(spec), "offsets.pca").c_str()));
+    PcaShape shape = block1Spec();
+    shape.networksPerPosition[0] = 1;
+    shape.networksPerPosition[1] = 3;
+    shape.networksPerPosition[2] = 2;
+    ASSERT_TRUE(b->loadModelFile(pcaFile(makePca(shape), "offsets.pca").c_str()));
     EXPECT_EQ(b->networkTotal, 1u + 3 + 2 + 14);
     EXPECT_EQ(b->positionCount, 17u);
     EXPECT_FALSE(b->active()); // loaded but nothing selected yet
@@ -231,10 +231,10 @@ TEST(BlockPosition, ProjectionIdentityToleranceAndFlags)
 TEST(BlockStep, NetworkInputWithAndWithoutProjection)
 {
     // Identity 2 x 2 over features {1, 2}: projection skipped, z = (p0, p1) whatever the flags.
-    PcaSpec spec = block1Spec(2);
-    spec.networkInputs = 2;
-    spec.inputFlags = {0, 1, 1, 0};
-    auto tree = makePca(spec);
+    PcaShape shape = block1Spec(2);
+    shape.networkInputs = 2;
+    shape.inputFlags = {0, 1, 1, 0};
+    auto tree = makePca(shape);
     // Position 1: features {0, 2} with a full 2 x 2 matrix.
     auto& p1 = tree.sets[0].positions[1];
     p1.inputFlags = {1, 0, 1, 0};
@@ -340,11 +340,11 @@ TEST(BlockStep, Block2StateX3NeverChanges)
 
 TEST(BlockStep, Block3StrictRegionSearchAndFallback)
 {
-    PcaSpec spec;
-    spec.networksPerPosition = {3};
-    spec.entryLength = 11;
+    PcaShape shape;
+    shape.networksPerPosition = {3};
+    shape.entryLength = 11;
     auto b = std::make_unique<Block3>();
-    ASSERT_TRUE(b->loadModelFile(pcaFile(makePca(spec), "b3.pca").c_str()));
+    ASSERT_TRUE(b->loadModelFile(pcaFile(makePca(shape), "b3.pca").c_str()));
     b->selectPosition();
     ASSERT_EQ(b->projectionEnabled, 0);
     net_node_eigen* nets = b->positionNetworks;

@@ -20,7 +20,7 @@ TEST(ChannelChain, SilentUntilEveryBlockHasAPosition)
         ASSERT_EQ(chain->processOversampled<16>(0.5), 0.0);
     }
     // Loaded but not selected: still silent.
-    PcaSpec gain;
+    PcaShape gain;
     gain.networksPerPosition.assign(17, 1);
     ASSERT_TRUE(chain->loadModelFile(1, writeTempFile(pcaBytes(gain), "silent_b1.pca").c_str()).ok);
     chain->selectPosition(1, 3);
@@ -57,7 +57,7 @@ TEST(ChannelChain, LoadingOneBlockLeavesTheOthersAlone)
     const auto* nets3 = chain->block3().networks.data();
     const auto* nets4 = chain->block4().networks.data();
     const Eigen::VectorXd x1 = chain->block1().x, x3 = chain->block3().x, x4 = chain->block4().x;
-    PcaSpec gain;
+    PcaShape gain;
     gain.networksPerPosition.assign(17, 2);
     ASSERT_TRUE(chain->loadModelFile(2, writeTempFile(pcaBytes(gain), "isolate_again.pca").c_str()).ok);
     EXPECT_EQ(chain->block2().networkTotal, 34u);

@@ -10,14 +10,14 @@ namespace ravlin::synthetic {
 
 inline bool loadSyntheticChain(ChannelChain& chain, unsigned tonePositions = 8, const std::string& tag = "chain")
 {
-    PcaSpec gain;
+    PcaShape gain;
     gain.networksPerPosition.assign(17, 1);
     gain.rates = {44100.0, 88200.0, 705600.0};
-    PcaSpec b3;
+    PcaShape b3;
     b3.networksPerPosition = {2};
     b3.entryLength = 11;
     b3.rates = gain.rates;
-    StdSpec tone;
+    StdShape tone;
     tone.positions = tonePositions;
     tone.rates = gain.rates;
     const bool ok = chain.loadModelFile(1, writeTempFile(pcaBytes(gain), tag + "_b1.pca").c_str()).ok

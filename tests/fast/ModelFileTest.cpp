@@ -25,10 +25,10 @@ std::vector<std::uint8_t> readWriteBack(const std::vector<std::uint8_t>& bytes)
 
 TEST(ModelFileRoundTrip, PcaWriteReadWriteIsByteIdenticalThroughFiles)
 {
-    PcaSpec spec;
-    spec.networksPerPosition = {1, 3, 2};
-    spec.identityProjection = false;
-    auto tree = makePca(spec);
+    PcaShape shape;
+    shape.networksPerPosition = {1, 3, 2};
+    shape.identityProjection = false;
+    auto tree = makePca(shape);
     const std::string path = writeTempFile({}, "rt.pca");
     ASSERT_NE(tree.openForWriting(path.c_str()), nullptr);
     const unsigned written = tree.write();
@@ -48,10 +48,10 @@ TEST(ModelFileRoundTrip, PcaWriteReadWriteIsByteIdenticalThroughFiles)
 
 TEST(ModelFileRoundTrip, StdWriteReadWriteIsByteIdentical)
 {
-    StdSpec spec;
-    spec.positions = 5;
-    spec.networksPerPosition = 2;
-    const auto bytes = stdBytes(spec);
+    StdShape shape;
+    shape.positions = 5;
+    shape.networksPerPosition = 2;
+    const auto bytes = stdBytes(shape);
     EXPECT_EQ(readWriteBack<ModelFileF>(bytes), bytes);
 }
 
@@ -69,10 +69,10 @@ TEST(ModelFileRoundTrip, ParseConsumesExactlyTheFileAndFillsBookkeeping)
 
 TEST(ModelFileLayout, TwoSetFileKeepsBothSets)
 {
-    PcaSpec spec;
-    spec.setCount = 2;
-    spec.networksPerPosition = {1, 1};
-    auto tree = makePca(spec);
+    PcaShape shape;
+    shape.setCount = 2;
+    shape.networksPerPosition = {1, 1};
+    auto tree = makePca(shape);
     tree.sets[1].positions.resize(1);
     tree.sets[1].positionCount = 1;
     const auto bytes = tree.encode();
@@ -97,11 +97,11 @@ TEST(ModelFileLayout, WeightCountFormulas)
     EXPECT_EQ(c, 5u * 4);
     EXPECT_FALSE(weightCountOf(0xffffffffu, {0xffffffffu, 0xffffffffu}, 4, c));
 
-    PcaSpec spec;
-    spec.networkInputs = 3;
-    spec.hidden = 11;
-    spec.inputFlags = {1, 1, 1, 0};
-    const auto bytes = pcaBytes(spec);
+    PcaShape shape;
+    shape.networkInputs = 3;
+    shape.hidden = 11;
+    shape.inputFlags = {1, 1, 1, 0};
+    const auto bytes = pcaBytes(shape);
     PCAModelFileF r;
     ASSERT_EQ(r.parse(bytes.data(), bytes.size()), bytes.size());
     const auto& n = r.sets[0].positions[0].networks[0];
@@ -109,7 +109,7 @@ TEST(ModelFileLayout, WeightCountFormulas)
     EXPECT_EQ(n.hiddenLayerGains.size(), 11u);
     EXPECT_EQ(n.hiddenTotal, 11u);
 
-    StdSpec s;
+    StdShape s;
     s.hidden = 9;
     const auto sb = stdBytes(s);
     ModelFileF m;
@@ -156,7 +156,7 @@ TEST(ModelFileLayout, SmallestRecordsRoundTrip)
 
 TEST(ModelFileLayout, SecondReadReplacesTheWholeTree)
 {
-    PcaSpec big;
+    PcaShape big;
     big.networksPerPosition = {2, 2, 2, 2};
     const auto first = pcaBytes(big);
     const auto second = pcaBytes({});
@@ -178,9 +178,9 @@ TEST(ModelFileRefusal, MissingFileFailsVisibly)
 
 TEST(ModelFileRefusal, EveryTruncationFailsAndKeepsTheTree)
 {
-    PcaSpec spec;
-    spec.networksPerPosition = {1, 2};
-    const auto bytes = pcaBytes(spec);
+    PcaShape shape;
+    shape.networksPerPosition = {1, 2};
+    const auto bytes = pcaBytes(shape);
     const auto kept = pcaBytes({});
     PCAModelFileF r;
     ASSERT_GT(r.parse(kept.data(), kept.size()), 0u);

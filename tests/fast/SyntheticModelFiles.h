@@ -19,7 +19,7 @@
 
 namespace ravlin::synthetic {
 
-struct PcaSpec
+struct PcaShape
 {
     unsigned setCount = 1;
     /// One entry per position: its network count.
@@ -35,7 +35,7 @@ struct PcaSpec
     std::uint32_t seed = 1;
 };
 
-struct StdSpec
+struct StdShape
 {
     unsigned setCount = 1;
     unsigned positions = 4;
@@ -59,45 +59,45 @@ inline std::vector<double> operatingTable(unsigned position, const std::vector<d
     return t;
 }
 
-inline PCAModelFileF makePca(const PcaSpec& spec)
+inline PCAModelFileF makePca(const PcaShape& shape)
 {
-    std::mt19937 rng(spec.seed);
+    std::mt19937 rng(shape.seed);
     std::uniform_real_distribution<float> small(-0.5f, 0.5f);
     PCAModelFileF file;
-    file.allocateSets(spec.setCount);
+    file.allocateSets(shape.setCount);
     unsigned enabled = 0;
-    for (auto f : spec.inputFlags)
+    for (auto f : shape.inputFlags)
         enabled += f == 1 ? 1u : 0u;
     const auto tableLength =
-        static_cast<std::uint32_t>(operatingTable(0, spec.rates, spec.entryLength).size());
+        static_cast<std::uint32_t>(operatingTable(0, shape.rates, shape.entryLength).size());
     for (auto& set : file.sets)
     {
-        set.positionCount = static_cast<std::uint32_t>(spec.networksPerPosition.size());
+        set.positionCount = static_cast<std::uint32_t>(shape.networksPerPosition.size());
         set.tableLength = tableLength;
         set.positions.resize(set.positionCount);
         for (unsigned k = 0; k < set.positionCount; ++k)
         {
             auto& p = set.positions[k];
-            p.networkCount = spec.networksPerPosition[k];
+            p.networkCount = shape.networksPerPosition[k];
             p.inputFlagCount = p.outputFlagCount = 4;
-            p.inputFlags.assign(spec.inputFlags.begin(), spec.inputFlags.end());
-            p.outputFlags.assign(spec.outputFlags.begin(), spec.outputFlags.end());
+            p.inputFlags.assign(shape.inputFlags.begin(), shape.inputFlags.end());
+            p.outputFlags.assign(shape.outputFlags.begin(), shape.outputFlags.end());
             p.projectionInputs = enabled;
             p.outputProjectionColumns = 1;
-            p.networkInputs = spec.networkInputs;
+            p.networkInputs = shape.networkInputs;
             p.networkOutputs = 4;
             p.tableLength = tableLength;
             p.projection.resize(std::size_t(p.networkInputs) * p.projectionInputs);
             for (unsigned c = 0; c < p.projectionInputs; ++c)
                 for (unsigned r = 0; r < p.networkInputs; ++r)
                     p.projection[c * p.networkInputs + r] =
-                        spec.identityProjection ? (r == c ? 1.0 : 0.0) : static_cast<double>(small(rng));
+                        shape.identityProjection ? (r == c ? 1.0 : 0.0) : static_cast<double>(small(rng));
             p.outputProjection.assign(std::size_t(p.networkOutputs) * p.outputProjectionColumns, 0.25);
-            p.operatingPoints = operatingTable(k, spec.rates, spec.entryLength);
+            p.operatingPoints = operatingTable(k, shape.rates, shape.entryLength);
             p.networks.resize(p.networkCount);
             for (auto& n : p.networks)
             {
-                n.resizeArrays(p.networkInputs, 4, {spec.hidden});
+                n.resizeArrays(p.networkInputs, 4, {shape.hidden});
                 for (unsigned q = 0; q < p.networkInputs; ++q)
                 {
                     n.regionLow[q] = -1e6f;
@@ -123,30 +123,30 @@ inline PCAModelFileF makePca(const PcaSpec& spec)
     return file;
 }
 
-inline ModelFileF makeStd(const StdSpec& spec)
+inline ModelFileF makeStd(const StdShape& shape)
 {
-    std::mt19937 rng(spec.seed);
+    std::mt19937 rng(shape.seed);
     std::uniform_real_distribution<float> small(-0.5f, 0.5f);
     ModelFileF file;
-    file.allocateSets(spec.setCount);
-    const auto tableLength = static_cast<std::uint32_t>(operatingTable(0, spec.rates, 8).size());
+    file.allocateSets(shape.setCount);
+    const auto tableLength = static_cast<std::uint32_t>(operatingTable(0, shape.rates, 8).size());
     for (auto& set : file.sets)
     {
         set.networkInputs = set.networkOutputs = 2;
-        set.positionCount = spec.positions;
+        set.positionCount = shape.positions;
         set.tableLength = tableLength;
-        set.positions.resize(spec.positions);
-        for (unsigned k = 0; k < spec.positions; ++k)
+        set.positions.resize(shape.positions);
+        for (unsigned k = 0; k < shape.positions; ++k)
         {
             auto& p = set.positions[k];
-            p.networkCount = spec.networksPerPosition;
+            p.networkCount = shape.networksPerPosition;
             p.networkInputs = p.networkOutputs = 2;
             p.tableLength = tableLength;
-            p.operatingPoints = operatingTable(k, spec.rates, 8);
+            p.operatingPoints = operatingTable(k, shape.rates, 8);
             p.networks.resize(p.networkCount);
             for (auto& n : p.networks)
             {
-                n.resizeArrays(2, 2, {spec.hidden});
+                n.resizeArrays(2, 2, {shape.hidden});
                 for (unsigned q = 0; q < 2; ++q)
                 {
                     n.regionLow[q] = -1e6f;
@@ -166,15 +166,15 @@ inline ModelFileF makeStd(const StdSpec& spec)
     return file;
 }
 
-inline std::vector<std::uint8_t> pcaBytes(const PcaSpec& spec = {})
+inline std::vector<std::uint8_t> pcaBytes(const PcaShape& shape = {})
 {
-    auto f = makePca(spec);
+    auto f = makePca(shape);
     return f.encode();
 }
 
-inline std::vector<std::uint8_t> stdBytes(const StdSpec& spec = {})
+inline std::vector<std::uint8_t> stdBytes(const StdShape& shape = {})
 {
-    auto f = makeStd(spec);
+    auto f = makeStd(shape);
     return f.encode();
 }
 
