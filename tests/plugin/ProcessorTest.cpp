@@ -166,3 +166,39 @@ TEST(PluginProcessor, WithoutModelDataItIsSilentAndNamesTheMissingFiles)
     const auto stats = p.block4Statistics(0);
     EXPECT_TRUE(std::isfinite(stats.sum));
 }
+
+TEST(PluginProcessor, WithModelDataTheChainSoundsAndStaysFinite)
+{
+    const juce::File models(RAVLIN_TEST_MODEL_DIR);
+    if (!models.getChildFile("ravlinpre_eh_b3_pca.dat.48000").existsAsFile())
+        GTEST_SKIP() << "no model data in " << RAVLIN_TEST_MODEL_DIR;
+    std::unique_ptr<juce::AudioProcessor> base(createPluginFilter());
+    auto& p = dynamic_cast<RavlinPreampAudioProcessor&>(*base);
+    p.setModelDirectory(models);
+    p.setPlayConfigDetails(2, 2, 48000.0, 256);
+    p.prepareToPlay(48000.0, 256);
+    for (float stereo : {0.0f, 1.0f})
+    {
+        p.setParameter(8, stereo);
+        p.setCurrentProgram(0);
+        ASSERT_TRUE(p.getMissingModelFiles().isEmpty()) << p.getMissingModelFiles().joinIntoString(", ");
+        juce::MidiBuffer midi;
+        double energy = 0.0;
+        for (int block = 0; block < 40; ++block)
+        {
+            juce::AudioBuffer<float> b(2, 256);
+            for (int c = 0; c < 2; ++c)
+                for (int i = 0; i < 256; ++i)
+                    b.setSample(c, i, 0.3f * std::sin(0.0576f * static_cast<float>(block * 256 + i)));
+            p.processBlock(b, midi);
+            for (int c = 0; c < 2; ++c)
+                for (int i = 0; i < 256; ++i)
+                {
+                    ASSERT_TRUE(std::isfinite(b.getSample(c, i)));
+                    energy += static_cast<double>(b.getSample(c, i)) * b.getSample(c, i);
+                }
+        }
+        EXPECT_GT(energy, 1e-6) << "stereo " << stereo;
+    }
+    EXPECT_TRUE(std::isfinite(p.block4Statistics(0).sumOfSquares));
+}
