@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -121,7 +122,8 @@ int main(int argc, char** argv)
     lilv_world_load_all(world);
     for (const auto& dir : bundles)
     {
-        std::string path = dir;
+        // lilv needs an absolute file URI.
+        std::string path = std::filesystem::absolute(dir).lexically_normal().string();
         if (path.empty() || path.back() != '/')
             path += '/';
         LilvNode* bundleUri = lilv_new_file_uri(world, nullptr, path.c_str());
