@@ -1,3 +1,4 @@
 #pragma once
-// VST 2.4 extended interface for the framework's VST wrapper, from Debian's fst-dev headers.
-#include <pluginterfaces/fst/aeffectx.h>
+// VST 2.4 extended interface for the framework's VST wrapper: the same fst-dev headers, read once
+// with the corrections in aeffect.h.
+#include "aeffect.h"
