@@ -204,4 +204,18 @@ void Lv2Instance::run(const float* input, int frames) noexcept
     lilv_instance_run(instance, static_cast<uint32_t>(frames));
 }
 
+void Lv2Instance::run(const float* const* inputs, int channels, int frames) noexcept
+{
+    frames = std::clamp(frames, 0, maxFrames);
+    if (channels < 1)
+        return;
+    for (std::size_t i = 0; i < audioIn.size(); ++i)
+    {
+        const float* in = inputs[std::min<std::size_t>(i, static_cast<std::size_t>(channels - 1))];
+        std::copy(in, in + frames, audioIn[i]->data());
+    }
+    resetAtomPorts();
+    lilv_instance_run(instance, static_cast<uint32_t>(frames));
+}
+
 } // namespace ravlin::benchhost

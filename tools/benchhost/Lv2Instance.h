@@ -41,6 +41,10 @@ public:
     /// outputs land in the instance's buffers. Real-time path: no allocation.
     void run(const float* input, int frames) noexcept;
 
+    /// Processes `frames` (at most the block size) frames: audio input i receives
+    /// inputs[min(i, channels - 1)], so a mono signal feeds every input. Real-time path.
+    void run(const float* const* inputs, int channels, int frames) noexcept;
+
     /// Output channel `channel` of the last run.
     const float* output(int channel) const noexcept { return audioOut[static_cast<std::size_t>(channel)]->data(); }
 
