@@ -91,6 +91,43 @@ std::string valueText(int index, float stored)
     }
 }
 
+std::string validUtf8(const std::string& bytes)
+{
+    static constexpr char replacement[] = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(bytes.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;)
+    {
+        const unsigned lead = p[i];
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                                : lead >= 0xF0 && lead <= 0xF4                        ? 4
+                                                                                                      : 0;
+        bool ok = length != 0 && i + length <= n;
+        for (std::size_t k = 1; ok && k < length; ++k)
+            ok = (p[i + k] & 0xC0) == 0x80;
+        if (ok && length >= 3)
+        {
+            // Second byte limits: no overlong forms, no surrogates, nothing above U+10FFFF.
+            const unsigned second = p[i + 1];
+            ok = !(lead == 0xE0 && second < 0xA0) && !(lead == 0xED && second > 0x9F) &&
+                 !(lead == 0xF0 && second < 0x90) && !(lead == 0xF4 && second > 0x8F);
+        }
+        if (ok)
+        {
+            out.append(bytes, i, length);
+            i += length;
+        }
+        else
+        {
+            out += replacement;
+            ++i;
+        }
+    }
+    return out;
+}
+
 const std::array<float, 50> outputGainTable = [] {
     std::array<float, 50> t{};
     for (int i = 0; i < 50; ++i)

@@ -57,4 +57,9 @@ double outputGainFor(float storedOutput) noexcept;
 
 /** Converts a stored step value toward zero to an index within [0, last]; NaN gives 0. */
 int storedIndex(float stored, int last) noexcept;
+
+/** `bytes` as well-formed UTF-8: every byte that does not start a complete, shortest-form sequence
+    of a scalar value (no surrogates, nothing above U+10FFFF) becomes U+FFFD. Program names pass
+    through it, so a name read from a chunk or given by a host is saved and read back unchanged. */
+std::string validUtf8(const std::string& bytes);
 } // namespace ravlin::plugin

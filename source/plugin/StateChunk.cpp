@@ -54,7 +54,7 @@ float savedHostValue(const juce::XmlElement& e, const SavedValue& v)
 void readProgram(const juce::XmlElement& e, ProgramRecord& record)
 {
     const juce::String* name = findAttribute(e, "programname");
-    record.name = name != nullptr ? name->toStdString() : std::string("Not Saved");
+    record.name = name != nullptr ? validUtf8(name->toStdString()) : std::string("Not Saved");
     for (const auto& v : savedValues)
         record.values[static_cast<std::size_t>(v.parameter)] = quantise(v.parameter, savedHostValue(e, v));
 }
@@ -104,8 +104,10 @@ std::unique_ptr<juce::XmlElement> readStateChunk(const void* data, int sizeInByt
         return {};
     const auto available = static_cast<std::size_t>(sizeInBytes - 8);
     const std::size_t textBytes = std::min<std::size_t>(length, available);
-    return juce::parseXML(
-        juce::String::fromUTF8(reinterpret_cast<const char*>(bytes + 8), static_cast<int>(textBytes)));
+    // The framework's XML parser trusts its text to be UTF-8 and reads past the end of a text
+    // that ends inside a malformed sequence, so only well-formed UTF-8 reaches it.
+    const std::string text = validUtf8(std::string(reinterpret_cast<const char*>(bytes + 8), textBytes));
+    return juce::parseXML(juce::String::fromUTF8(text.data(), static_cast<int>(text.size())));
 }
 
 std::optional<int> readBank(const juce::XmlElement& root, Bank& bank)

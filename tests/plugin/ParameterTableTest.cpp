@@ -123,3 +123,25 @@ TEST(ParameterTable, PositionsAndNames)
     EXPECT_EQ(fresh.name, "default");
     EXPECT_EQ(fresh.values[input], 25.0f);
 }
+
+TEST(ParameterTable, ValidUtf8KeepsWellFormedTextAndReplacesEveryMalformedByte)
+{
+    const std::string replacement = "\xEF\xBF\xBD";
+    // Well-formed: ASCII, two-, three- and four-byte sequences at their limits.
+    for (const std::string& ok : {std::string("Crunch <&>"), std::string("\xC3\xA9\xDF\xBF"),
+                                 std::string("\xE0\xA0\x80\xED\x9F\xBF\xEF\xBF\xBF"),
+                                 std::string("\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"), std::string()})
+        EXPECT_EQ(validUtf8(ok), ok);
+    // A lead byte followed by ASCII: only the lead byte goes.
+    EXPECT_EQ(validUtf8("7 def\xE1ult"), "7 def" + replacement + "ult");
+    // Bytes that never start a sequence, overlong forms, surrogates, values above U+10FFFF.
+    EXPECT_EQ(validUtf8("\xFF\xFE"), replacement + replacement);
+    EXPECT_EQ(validUtf8("\xC0\x80"), replacement + replacement);
+    EXPECT_EQ(validUtf8("\xE0\x9F\xBF"), replacement + replacement + replacement);
+    EXPECT_EQ(validUtf8("\xED\xA0\x80"), replacement + replacement + replacement);
+    EXPECT_EQ(validUtf8("\xF4\x90\x80\x80"), replacement + replacement + replacement + replacement);
+    // A sequence cut off by the end of the text.
+    EXPECT_EQ(validUtf8("ab\xE2\x82"), "ab" + replacement + replacement);
+    // Latin-1 text as an older host may send it.
+    EXPECT_EQ(validUtf8("Cr\xE8me"), "Cr" + replacement + "me");
+}

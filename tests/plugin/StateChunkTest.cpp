@@ -25,6 +25,25 @@ juce::MemoryBlock chunkOf(const juce::String& xmlText)
     return block;
 }
 
+/** A chunk around raw text bytes, which need not be UTF-8. */
+juce::MemoryBlock chunkOfBytes(const std::string& bytes)
+{
+    juce::MemoryBlock block;
+    const auto n = static_cast<juce::uint32>(bytes.size());
+    const juce::uint8 header[8] = {0x56,
+                                   0x43,
+                                   0x32,
+                                   0x21,
+                                   static_cast<juce::uint8>(n),
+                                   static_cast<juce::uint8>(n >> 8),
+                                   static_cast<juce::uint8>(n >> 16),
+                                   static_cast<juce::uint8>(n >> 24)};
+    block.append(header, 8);
+    block.append(bytes.data(), bytes.size());
+    block.append("\0", 1);
+    return block;
+}
+
 void load(TestProcessor& p, const juce::MemoryBlock& b)
 {
     p.setStateInformation(b.getData(), static_cast<int>(b.getSize()));
@@ -255,3 +274,31 @@ TEST(StateChunk, MutatedChunksKeepEveryValueInRange)
         ASSERT_TRUE(std::isfinite(p.getInputGain()));
     }
 }
+
+TEST(StateChunk, MalformedUtf8InNamesIsReadAsReplacementCharactersAndRoundTrips)
+{
+    const std::string replacement = "\xEF\xBF\xBD";
+    TestProcessor a;
+    // A name with a stray lead byte, one with a Latin-1 letter, one from a character reference to
+    // a surrogate, which the XML parser turns into bytes that are not UTF-8 either.
+    load(a, chunkOfBytes("<zub cprog=\"1\"><programs><program programname=\"7 def\xE1ult\"/>"
+                         "<program programname=\"Cr\xE8me\"/><program programname=\"s&#xD800;\"/></programs></zub>"));
+    ASSERT_EQ(a.getCurrentProgram(), 1);
+    EXPECT_EQ(a.getProgram(0).name, "7 def" + replacement + "ult");
+    EXPECT_EQ(a.getProgram(1).name, "Cr" + replacement + "me");
+    EXPECT_EQ(plugin::validUtf8(a.getProgram(2).name), a.getProgram(2).name) << "stored names are well-formed UTF-8";
+    // A host that renames a program with Latin-1 bytes.
+    a.changeProgramName(3, juce::String(juce::CharPointer_UTF8("Fl\xFBte")));
+    EXPECT_EQ(a.getProgram(3).name, "Fl" + replacement + "te");
+
+    juce::MemoryBlock saved;
+    a.getStateInformation(saved);
+    TestProcessor b;
+    load(b, saved);
+    for (int i = 0; i < plugin::numPrograms; ++i)
+        EXPECT_EQ(b.getProgram(i).name, a.getProgram(i).name) << "program " << i;
+    juce::MemoryBlock again;
+    b.getStateInformation(again);
+    EXPECT_EQ(again, saved);
+}
+
