@@ -1,5 +1,7 @@
-// Writes the fuzzers' seed corpus: `ravlin_fuzz_seeds <dir>` creates <dir>/pca and <dir>/std.
+// Writes the fuzzers' seed corpus: `ravlin_fuzz_seeds <dir>` creates <dir>/pca, <dir>/std and
+// <dir>/state.
 #include "SeedFiles.h"
+#include "StateSeeds.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -35,5 +37,8 @@ int main(int argc, char** argv)
         }
         return true;
     };
-    return writeAll("pca", ravlin::fuzz::pcaSeeds()) && writeAll("std", ravlin::fuzz::stdSeeds()) ? 0 : 1;
+    return writeAll("pca", ravlin::fuzz::pcaSeeds()) && writeAll("std", ravlin::fuzz::stdSeeds()) &&
+                   writeAll("state", ravlin::fuzz::stateSeeds())
+               ? 0
+               : 1;
 }
