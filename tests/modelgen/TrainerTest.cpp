@@ -28,7 +28,89 @@ Dataset smoothTwoInputData(int count)
     return d;
 }
 
+/// Two stages in series, as in block 2: the second valve's current switches from
+/// cut-off to full conduction within 2 % of the first input's range, the first
+/// valve's current follows a soft knee.
+Dataset switchingStageData(int count, std::uint64_t seed)
+{
+    Dataset d;
+    d.inputs = 2;
+    d.outputs = 2;
+    Rng rng(seed);
+    for (int k = 0; k < count; ++k)
+    {
+        const double x[2] = {rng.uniform(-20.0, 80.0), rng.uniform(300.0, 340.0)};
+        const double drive = 2.0 * (x[0] - 1.0) + 0.02 * (x[1] - 320.0);
+        const double y[2] = {1e-3 * std::log1p(std::exp(-0.3 * x[0])), 2.5e-3 / (1.0 + std::exp(-drive))};
+        d.add(x, y);
+    }
+    return d;
+}
+
 } // namespace
+
+TEST(Trainer, PerOutputFitFollowsASwitchingStageAndAssemblesOneNetwork)
+{
+    const Dataset data = switchingStageData(1500, 3), check = switchingStageData(800, 4);
+    FitOptions o;
+    o.maxIterations = 150;
+    o.steepest = 300.0;
+    TrainedNet split;
+    split.shape(2, 16, 2, Clamp::bipolar);
+    setRangesFromData(split, data, o);
+    const FitReport r = fitNetworkPerOutput(split, data, o, false, {6, 10});
+    EXPECT_LT(r.rms, 2e-2);
+    EXPECT_LT(measure(split, check).rms, 2e-2); // between the training points too
+    // One ordinary network: output 0 reads only units 0-5, output 1 only units 6-15.
+    const std::size_t outBase = 3 * 16;
+    for (int j = 0; j < 16; ++j)
+    {
+        EXPECT_EQ(split.weights[outBase + static_cast<std::size_t>(j)] == 0.0, j >= 6) << j;
+        EXPECT_EQ(split.weights[outBase + 17 + static_cast<std::size_t>(j)] == 0.0, j < 6) << j;
+    }
+    // A warm start from the assembled network keeps its fit.
+    o.maxIterations = 5;
+    EXPECT_LE(fitNetworkPerOutput(split, data, o, true, {6, 10}).rms, r.rms * 1.01);
+}
+
+TEST(Trainer, CurrentsThatAreExactlyZeroComeOutExactlyZero)
+{
+    // A grid current: zero below the cathode voltage, a power law above it.
+    Dataset data;
+    data.inputs = 2;
+    data.outputs = 1;
+    Rng rng(21);
+    for (int k = 0; k < 800; ++k)
+    {
+        const double x[2] = {rng.uniform(-10.0, 2.0), rng.uniform(0.0, 1.0)};
+        const double y = x[0] > 0.0 ? 1e-4 * std::pow(x[0], 1.5) * (1.0 + 0.2 * x[1]) : 0.0;
+        data.add(x, &y);
+    }
+    TrainedNet net;
+    net.shape(2, 8, 1, Clamp::bipolar);
+    FitOptions o;
+    o.maxIterations = 150;
+    setRangesFromData(net, data, o);
+    net.roundToFloat();
+    // The lower clamp maps to exactly 0 A the way the run-time computes it.
+    const double scale = net.outputMax[0] - net.outputMin[0];
+    EXPECT_EQ(-1.0 * scale + net.outputMin[0], 0.0);
+    const FitReport r = fitNetwork(net, data, o, false);
+    net.roundToFloat();
+    EXPECT_LT(r.rms, 5e-3);
+    int zeros = 0, exact = 0;
+    for (std::size_t s = 0; s < data.size(); ++s)
+    {
+        if (data.y[s] != 0.0)
+            continue;
+        double out = 1.0;
+        net.evaluate(&data.x[2 * s], &out);
+        ++zeros;
+        exact += out == 0.0 ? 1 : 0;
+        EXPECT_LT(std::fabs(out), 2e-6); // never a stray current where the valve is cut off
+    }
+    EXPECT_GT(exact, zeros * 9 / 10);
+}
 
 TEST(Trainer, FitsASmoothFunctionWithBothClampMappings)
 {

@@ -21,6 +21,10 @@ struct BlockLayout
     int fileOutputs = 4;            ///< network outputs stored in the file (4 for "pca", 2 for "std")
     Clamp clamp = Clamp::bipolar;
     int hidden = 16;                ///< hidden units
+    /// Hidden units serving each output alone (fitted one output at a time); all 0:
+    /// every unit serves every output. When set, `hidden` is their sum.
+    std::array<int, 4> unitsPerOutput{};
+    double steepest = 50.0;         ///< steepest knee of a fresh start (normalised units)
     unsigned positions = 1;         ///< control positions in the file
     int regions = 1;                ///< networks per position, split along the first input
 };
@@ -39,7 +43,11 @@ inline BlockLayout blockLayout(int block)
     case 2:
         l.featureCount = 4; l.features = {0, 1, 2, 3};
         l.outputCount = 4; l.outputs = {0, 1, 2, 3};
-        l.hidden = 20; l.positions = 17;
+        // V2's plate drives V3's grid through the coupling capacitor, so V3's
+        // currents switch fully on or off within a fraction of a volt of V2's drive.
+        l.unitsPerOutput = {8, 8, 16, 16};
+        l.hidden = l.unitsPerOutput[0] + l.unitsPerOutput[1] + l.unitsPerOutput[2] + l.unitsPerOutput[3];
+        l.steepest = 300.0; l.positions = 17;
         break;
     case 3:
         l.featureCount = 2; l.features = {0, 1, 0, 0};

@@ -21,7 +21,7 @@ std::string BuildOptions::describe() const
     std::ostringstream s;
     s.precision(17);
     s << "cloud " << cloud.seconds << ' ' << cloud.maxInput << ' ' << cloud.keepEvery << " points " << pointsPerNet << ' '
-      << pointsBlock4 << " iterations " << iterationsCold << ' ' << iterationsWarm << ' ' << iterationsBlock4 << " sets";
+      << pointsBlock4 << " iterations " << iterationsCold << ' ' << iterationsWarm << ' ' << iterationsBlock2 << ' ' << iterationsBlock4 << " sets";
     for (ValveSet v : sets)
         s << ' ' << valveSetName(v);
     s << " rates";
@@ -113,10 +113,12 @@ FitReport fit(TrainedNet& net, const Dataset& data, const BlockLayout& layout, b
     FitOptions o;
     o.maxIterations = iterations;
     o.seed = seed;
+    o.steepest = layout.steepest;
     setRangesFromData(net, data, o);
     net.roundToFloat(); // ranges as the file keeps them, before the weights adapt to them
     const Dataset inside = restrictToRanges(net, data);
-    FitReport r = fitNetwork(net, inside, o, warm);
+    const std::vector<int> units(layout.unitsPerOutput.begin(), layout.unitsPerOutput.begin() + layout.outputCount);
+    FitReport r = layout.unitsPerOutput[0] > 0 ? fitNetworkPerOutput(net, inside, o, warm, units) : fitNetwork(net, inside, o, warm);
     net.roundToFloat();
     const int its = r.iterations;
     r = measure(net, inside);
@@ -184,7 +186,7 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                                 }
                         }});
     }
-    runJobs(jobs, options.threads, "reference");
+    runJobs(jobs, options.threads, "reference", &report.timings);
     for (auto& w : work)
     {
         for (int b = 0; b < 4; ++b)
@@ -203,42 +205,52 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
     {
         SetWork* sw = w.get();
         const char* setName = valveSetName(sw->set);
+        // Gain blocks. Block 1 walks the Gain positions as one chain of warm starts.
+        // Block 2 fits every position from a fresh start in its own job: its
+        // per-output fits converge to a far better fit from the data-placed start
+        // than from the neighbouring position's weights in a few iterations.
         for (int block : {1, 2})
-            jobs.push_back({"gain blocks", 40.0, [sw, block, setName, &options, &rates, &note, &report, &reportLock] {
-                                const BlockLayout layout = blockLayout(block);
-                                BlockFileData& file = block == 1 ? sw->block1 : sw->block2;
-                                file.layout = layout;
-                                file.positions.resize(kGains);
-                                for (unsigned g = 0; g < kGains; ++g)
-                                {
-                                    const PortCloud cloud = trainingCloud(sw->clouds[g].block[static_cast<std::size_t>(block - 1)],
-                                                                          options.pointsPerNet, seedOf(sw->set, block, g));
-                                    Dataset data;
-                                    PositionData& pos = file.positions[g];
-                                    pos.nets.resize(1);
-                                    if (g > 0)
-                                        pos.nets[0] = file.positions[g - 1].nets[0];
-                                    bool ok = false;
-                                    if (block == 1)
-                                    {
-                                        addSharedRatePairs<Block1Circuit>(sw->set, g, cloud, layout, data);
-                                        ok = operatingTable<Block1Circuit>(sw->set, g, rates, std::vector<double>(rates.size(), 0.0), pos.table);
-                                    }
-                                    else
-                                    {
-                                        addSharedRatePairs<Block2Circuit>(sw->set, g, cloud, layout, data);
-                                        ok = operatingTable<Block2Circuit>(sw->set, g, rates, sw->block1Rest[g], pos.table);
-                                    }
-                                    const FitReport r = fit(pos.nets[0], data, layout, g > 0,
-                                                            g > 0 ? options.iterationsWarm : options.iterationsCold, seedOf(sw->set, block, g));
-                                    note(fitLine(setName, block, "gain=" + std::to_string(g), r));
-                                    if (!ok)
-                                    {
-                                        std::lock_guard<std::mutex> lock(reportLock);
-                                        ++report.solveFailures;
-                                    }
-                                }
-                            }});
+        {
+            BlockFileData& file = block == 1 ? sw->block1 : sw->block2;
+            file.layout = blockLayout(block);
+            file.positions.resize(kGains);
+        }
+        auto gainFit = [sw, setName, &options, &rates, &note, &report, &reportLock](int block, unsigned g, bool warm) {
+            BlockFileData& file = block == 1 ? sw->block1 : sw->block2;
+            const BlockLayout& layout = file.layout;
+            const PortCloud cloud =
+                trainingCloud(sw->clouds[g].block[static_cast<std::size_t>(block - 1)], options.pointsPerNet, seedOf(sw->set, block, g));
+            Dataset data;
+            PositionData& pos = file.positions[g];
+            pos.nets.resize(1);
+            if (warm)
+                pos.nets[0] = file.positions[g - 1].nets[0];
+            bool ok = false;
+            if (block == 1)
+            {
+                addSharedRatePairs<Block1Circuit>(sw->set, g, cloud, layout, data);
+                ok = operatingTable<Block1Circuit>(sw->set, g, rates, std::vector<double>(rates.size(), 0.0), pos.table);
+            }
+            else
+            {
+                addSharedRatePairs<Block2Circuit>(sw->set, g, cloud, layout, data);
+                ok = operatingTable<Block2Circuit>(sw->set, g, rates, sw->block1Rest[g], pos.table);
+            }
+            const int iterations = warm ? options.iterationsWarm : block == 2 ? options.iterationsBlock2 : options.iterationsCold;
+            const FitReport r = fit(pos.nets[0], data, layout, warm, iterations, seedOf(sw->set, block, g));
+            note(fitLine(setName, block, "gain=" + std::to_string(g), r));
+            if (!ok)
+            {
+                std::lock_guard<std::mutex> lock(reportLock);
+                ++report.solveFailures;
+            }
+        };
+        jobs.push_back({"block 1", 20.0, [gainFit] {
+                            for (unsigned g = 0; g < kGains; ++g)
+                                gainFit(1, g, g > 0);
+                        }});
+        for (unsigned g = 0; g < kGains; ++g)
+            jobs.push_back({"block 2", 12.0, [gainFit, g] { gainFit(2, g, false); }});
         sw->block3.resize(block3Rates.size());
         // Block 3: one file per rate; neighbouring rates start from each other, in two chains.
         const std::size_t half = (block3Rates.size() + 1) / 2;
@@ -337,7 +349,7 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                                 note(buf);
                             }});
     }
-    runJobs(jobs, options.threads, "training");
+    runJobs(jobs, options.threads, "training", &report.timings);
 
     // Stage 3: files, in a fixed order.
     std::vector<BuiltFile> files;

@@ -14,11 +14,12 @@ struct BuildOptions
 {
     CloudOptions cloud;
     unsigned threads = 0;             ///< 0: all cores
-    int pointsPerNet = 1500;          ///< cloud points per network fit (blocks 1-3)
-    int pointsBlock4 = 700;           ///< cloud points per block-4 fit
+    int pointsPerNet = 3000;          ///< cloud points per network fit (blocks 1-3)
+    int pointsBlock4 = 350;           ///< cloud points per block-4 fit
     int iterationsCold = 300;         ///< LM iterations of a fit from scratch
-    int iterationsWarm = 60;          ///< LM iterations of a fit started from a neighbour
-    int iterationsBlock4 = 25;        ///< LM iterations of a warm block-4 fit
+    int iterationsWarm = 45;          ///< LM iterations of a fit started from a neighbour
+    int iterationsBlock2 = 150;       ///< LM iterations of each block-2 fit (always from scratch)
+    int iterationsBlock4 = 15;        ///< LM iterations of a warm block-4 fit
     std::vector<ValveSet> sets = {ValveSet::fresh, ValveSet::aged};
     std::vector<double> block3Rates;  ///< empty: all effective rates
     unsigned block4Positions = 3375;  ///< fewer only for tests
@@ -37,6 +38,7 @@ struct BuiltFile
 struct BuildReport
 {
     std::vector<std::string> lines; ///< per-network fit errors and warnings
+    std::vector<std::string> timings; ///< thread time per kind of job
     long solveFailures = 0;         ///< reference steps and operating points that did not converge
 };
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <map>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -10,7 +12,7 @@
 
 namespace ravlin::modelgen {
 
-void runJobs(std::vector<Job>& jobs, unsigned threads, const std::string& title)
+void runJobs(std::vector<Job>& jobs, unsigned threads, const std::string& title, std::vector<std::string>* timings)
 {
     std::vector<std::size_t> order(jobs.size());
     for (std::size_t k = 0; k < order.size(); ++k)
@@ -38,6 +40,7 @@ void runJobs(std::vector<Job>& jobs, unsigned threads, const std::string& title)
                      width - filled, "", static_cast<int>(share * 100.0 + 0.5));
         std::fflush(stderr);
     };
+    std::vector<double> seconds(jobs.size(), 0.0);
     std::atomic<std::size_t> next{0};
     auto worker = [&] {
         for (;;)
@@ -45,7 +48,9 @@ void runJobs(std::vector<Job>& jobs, unsigned threads, const std::string& title)
             const std::size_t k = next.fetch_add(1);
             if (k >= order.size())
                 return;
+            const auto start = std::chrono::steady_clock::now();
             jobs[order[k]].run();
+            seconds[order[k]] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             report(jobs[order[k]].weight);
         }
     };
@@ -57,6 +62,21 @@ void runJobs(std::vector<Job>& jobs, unsigned threads, const std::string& title)
         t.join();
     if (bar)
         std::fprintf(stderr, "\n");
+    if (timings)
+    {
+        std::map<std::string, std::pair<double, int>> byName;
+        for (std::size_t k = 0; k < jobs.size(); ++k)
+        {
+            byName[jobs[k].name].first += seconds[k];
+            ++byName[jobs[k].name].second;
+        }
+        for (const auto& [name, t] : byName)
+        {
+            char line[160];
+            std::snprintf(line, sizeof line, "time %s: %s %.1f s in %d job(s)", title.c_str(), name.c_str(), t.first, t.second);
+            timings->push_back(line);
+        }
+    }
 }
 
 } // namespace ravlin::modelgen

@@ -15,7 +15,9 @@ struct Job
     std::function<void()> run;
 };
 
-/// Runs every job; the heaviest start first. `threads` 0 means all cores.
-void runJobs(std::vector<Job>& jobs, unsigned threads, const std::string& title);
+/// Runs every job; the heaviest start first. `threads` 0 means all cores. When
+/// `timings` is given, it receives one line per job name: the jobs' summed wall time
+/// on their threads (where the generation time goes).
+void runJobs(std::vector<Job>& jobs, unsigned threads, const std::string& title, std::vector<std::string>* timings = nullptr);
 
 } // namespace ravlin::modelgen

@@ -100,8 +100,12 @@ int main(int argc, char** argv)
         return 1;
     }
     if (options.verbose)
+    {
         for (const std::string& line : report.lines)
             std::printf("%s\n", line.c_str());
+        for (const std::string& line : report.timings)
+            std::printf("%s\n", line.c_str());
+    }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("ravlin-modelgen: %zu files, %.1f MB in %s, %.0f s, %ld unconverged reference solves\n", files.size(),
                 static_cast<double>(bytes) / 1e6, out.c_str(), seconds, report.solveFailures);

@@ -36,6 +36,7 @@ BuildOptions smallBuildOptions(unsigned threads)
     o.pointsBlock4 = 150;
     o.iterationsCold = 40;
     o.iterationsWarm = 10;
+    o.iterationsBlock2 = 40;
     o.iterationsBlock4 = 8;
     o.sets = {ValveSet::fresh};
     o.block3Rates = {44100.0};

@@ -68,11 +68,16 @@ public:
                 for (int j = 0; j < h; ++j)
                     sum += wo[j] * act[j];
                 const std::size_t r = s * m + o;
-                residuals[r] = ws * (net.outputGain * sum - tNorm[r]);
+                // A target on the lower clamp (a current that is exactly zero) is met by
+                // any output below the clamp: the run-time clamps it to exactly zero.
+                const bool clamped = net.clamp == Clamp::bipolar && tNorm[r] * net.outputGain <= -1.0 && net.outputGain * sum < -1.0;
+                residuals[r] = clamped ? 0.0 : ws * (net.outputGain * sum - tNorm[r]);
                 if (jacobians && jacobians[0])
                 {
                     double* row = jacobians[0] + r * P;
                     std::fill(row, row + P, 0.0);
+                    if (clamped)
+                        continue;
                     const double g = ws * net.outputGain;
                     for (int j = 0; j < h; ++j)
                     {
@@ -113,19 +118,11 @@ void normalise(const TrainedNet& net, const Dataset& data, std::vector<double>& 
     }
 }
 
-// Random hidden layer (weights spread so the units' knees cover [-1, 1]^n), then
-// the output layer by linear least squares on the hidden activations.
-void initialise(TrainedNet& net, const std::vector<double>& xn, const std::vector<double>& tn, std::uint64_t seed)
+// Output layer by linear least squares on the hidden activations of the current
+// hidden layer; returns the sum of squared residuals.
+double solveOutputLayer(TrainedNet& net, const std::vector<double>& xn, const std::vector<double>& tn)
 {
-    Rng rng(seed);
     const int n = net.inputs, h = net.hidden, m = net.outputs;
-    for (int j = 0; j < h; ++j)
-    {
-        double* wj = &net.weights[static_cast<std::size_t>(j) * (n + 1)];
-        for (int k = 0; k < n; ++k)
-            wj[k] = rng.normal() * 2.0 / std::sqrt(static_cast<double>(n));
-        wj[n] = rng.uniform(-1.5, 1.5);
-    }
     const std::size_t count = xn.size() / static_cast<std::size_t>(n);
     Eigen::MatrixXd Hm(count, h + 1);
     for (std::size_t s = 0; s < count; ++s)
@@ -141,16 +138,65 @@ void initialise(TrainedNet& net, const std::vector<double>& xn, const std::vecto
         }
         Hm(static_cast<Eigen::Index>(s), h) = 1.0;
     }
-    Eigen::MatrixXd T(count, m);
-    for (std::size_t s = 0; s < count; ++s)
-        for (int o = 0; o < m; ++o)
-            T(static_cast<Eigen::Index>(s), o) = tn[s * m + o];
+    const Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>> T(tn.data(), static_cast<Eigen::Index>(count), m);
     const Eigen::MatrixXd HtH = Hm.transpose() * Hm + 1e-9 * Eigen::MatrixXd::Identity(h + 1, h + 1);
     const Eigen::MatrixXd W = HtH.ldlt().solve(Hm.transpose() * T);
     const std::size_t outBase = static_cast<std::size_t>((n + 1) * h);
     for (int o = 0; o < m; ++o)
         for (int j = 0; j <= h; ++j)
             net.weights[outBase + static_cast<std::size_t>(o) * (h + 1) + j] = W(j, o);
+    return (Hm * W - T).squaredNorm();
+}
+
+// Hidden layer placed on the data: each unit's knee goes through a randomly chosen
+// training point, facing a random direction, with a steepness drawn log-uniformly
+// between a knee as wide as the whole range and one a fiftieth of it. The port
+// currents switch between cut-off, conduction and grid conduction within a few volts
+// of ranges tens of volts wide, so knees scattered uniformly over the box with unit
+// steepness (the usual start) leave those transitions to a slow climb of the weights.
+// Several such layers are drawn; the one whose least-squares output layer fits best
+// is kept.
+void initialise(TrainedNet& net, const std::vector<double>& xn, const std::vector<double>& tn, std::uint64_t seed, double steepest)
+{
+    Rng rng(seed);
+    const int n = net.inputs, h = net.hidden;
+    const std::size_t count = xn.size() / static_cast<std::size_t>(n);
+    if (count == 0)
+        return;
+    constexpr int candidates = 6;
+    std::vector<double> best;
+    double bestError = HUGE_VAL;
+    std::vector<double> d(static_cast<std::size_t>(n));
+    for (int c = 0; c < candidates; ++c)
+    {
+        for (int j = 0; j < h; ++j)
+        {
+            double norm = 0.0;
+            for (int k = 0; k < n; ++k)
+            {
+                d[static_cast<std::size_t>(k)] = rng.normal();
+                norm += d[static_cast<std::size_t>(k)] * d[static_cast<std::size_t>(k)];
+            }
+            norm = std::sqrt(std::max(norm, 1e-30));
+            const double steep = std::exp(rng.uniform(0.0, std::log(steepest))) / net.hiddenGain;
+            const double* anchor = &xn[static_cast<std::size_t>(rng.below(count)) * static_cast<std::size_t>(n)];
+            double* wj = &net.weights[static_cast<std::size_t>(j) * (n + 1)];
+            double bias = 0.0;
+            for (int k = 0; k < n; ++k)
+            {
+                wj[k] = steep * d[static_cast<std::size_t>(k)] / norm;
+                bias -= wj[k] * anchor[k];
+            }
+            wj[n] = bias;
+        }
+        const double e = solveOutputLayer(net, xn, tn);
+        if (e < bestError)
+        {
+            bestError = e;
+            best = net.weights;
+        }
+    }
+    net.weights = best;
 }
 
 } // namespace
@@ -202,7 +248,17 @@ void setRangesFromData(TrainedNet& net, const Dataset& data, const FitOptions& o
             lo = mid - 2e-8;
             hi = mid + 2e-8;
         }
-        if (net.clamp == Clamp::bipolar)
+        if (net.clamp == Clamp::bipolar && lo == 0.0)
+        {
+            // A current that is exactly zero over part of the data (cut-off, a grid
+            // below its cathode): the lower clamp lands on exactly 0 A, so the network
+            // only has to stay below it there. In single precision outputMin is exactly
+            // half of outputMax, which makes outputMin - (outputMax - outputMin) = 0.
+            const float top = static_cast<float>(hi + options.outputMargin * (hi - lo));
+            net.outputMax[o] = static_cast<double>(top);
+            net.outputMin[o] = static_cast<double>(top * 0.5f);
+        }
+        else if (net.clamp == Clamp::bipolar)
         {
             const double half = 0.5 * (hi - lo) * (1.0 + options.outputMargin);
             net.outputMin[o] = 0.5 * (lo + hi);
@@ -252,7 +308,7 @@ FitReport fitNetwork(TrainedNet& net, const Dataset& data, const FitOptions& opt
     std::vector<double> xn, tn;
     normalise(net, data, xn, tn);
     if (!warmStart)
-        initialise(net, xn, tn, options.seed);
+        initialise(net, xn, tn, options.seed, options.steepest);
 
     ceres::Problem::Options problemOptions;
     problemOptions.cost_function_ownership = ceres::DO_NOT_TAKE_OWNERSHIP;
@@ -276,6 +332,57 @@ FitReport fitNetwork(TrainedNet& net, const Dataset& data, const FitOptions& opt
 
     FitReport report = measure(net, data);
     report.iterations = static_cast<int>(summary.iterations.size());
+    return report;
+}
+
+FitReport fitNetworkPerOutput(TrainedNet& net, const Dataset& data, const FitOptions& options, bool warmStart,
+                              const std::vector<int>& units)
+{
+    const int n = net.inputs, h = net.hidden, m = net.outputs;
+    const std::size_t outBase = static_cast<std::size_t>((n + 1) * h);
+    std::vector<double> assembled(net.weights.size(), 0.0);
+    int first = 0; // first hidden unit of the current output
+    int iterations = 0;
+    for (int o = 0; o < m; ++o)
+    {
+        const int u = units[static_cast<std::size_t>(o)];
+        TrainedNet part;
+        part.shape(n, u, 1, net.clamp);
+        part.hiddenGain = net.hiddenGain;
+        part.outputGain = net.outputGain;
+        part.inputMin = net.inputMin;
+        part.inputMax = net.inputMax;
+        part.outputMin = {net.outputMin[static_cast<std::size_t>(o)]};
+        part.outputMax = {net.outputMax[static_cast<std::size_t>(o)]};
+        const std::size_t partOut = static_cast<std::size_t>((n + 1) * u);
+        if (warmStart)
+        {
+            std::copy_n(net.weights.begin() + static_cast<std::ptrdiff_t>(first * (n + 1)), partOut, part.weights.begin());
+            const double* row = &net.weights[outBase + static_cast<std::size_t>(o) * (h + 1)];
+            std::copy_n(row + first, u, part.weights.begin() + static_cast<std::ptrdiff_t>(partOut));
+            part.weights[partOut + static_cast<std::size_t>(u)] = row[h];
+        }
+        Dataset single;
+        single.inputs = n;
+        single.outputs = 1;
+        single.x = data.x;
+        single.weight = data.weight;
+        single.y.resize(data.size());
+        for (std::size_t s = 0; s < data.size(); ++s)
+            single.y[s] = data.y[s * static_cast<std::size_t>(m) + static_cast<std::size_t>(o)];
+        FitOptions partOptions = options;
+        partOptions.seed = options.seed * 31u + static_cast<std::uint64_t>(o) + 1u;
+        const FitReport r = fitNetwork(part, single, partOptions, warmStart);
+        iterations = std::max(iterations, r.iterations);
+        std::copy_n(part.weights.begin(), partOut, assembled.begin() + static_cast<std::ptrdiff_t>(first * (n + 1)));
+        double* row = &assembled[outBase + static_cast<std::size_t>(o) * (h + 1)];
+        std::copy_n(part.weights.begin() + static_cast<std::ptrdiff_t>(partOut), u, row + first);
+        row[h] = part.weights[partOut + static_cast<std::size_t>(u)];
+        first += u;
+    }
+    net.weights = assembled;
+    FitReport report = measure(net, data);
+    report.iterations = iterations;
     return report;
 }
 

@@ -33,6 +33,8 @@ struct FitOptions
     /// Share of the data at each end of an input's range left out when the range is set.
     double inputQuantile = 0.002;
     double outputMargin = 0.05;
+    /// Steepest hidden-unit knee of a fresh start, in normalised input units.
+    double steepest = 50.0;
 };
 
 struct FitReport
@@ -58,6 +60,14 @@ Dataset restrictToRanges(const TrainedNet& net, const Dataset& data);
 /// Fits the weights. With `warmStart` the current weights are the starting point,
 /// otherwise a seeded random hidden layer with a least-squares output layer.
 FitReport fitNetwork(TrainedNet& net, const Dataset& data, const FitOptions& options, bool warmStart);
+
+/// Fits each output with its own share of the hidden units: `units[o]` units serve
+/// output o alone (its weights to the other outputs stay 0), so the fit splits into
+/// one small least-squares problem per output, which converges far better than one
+/// problem for all outputs together. The result is one ordinary network of
+/// sum(units) hidden units. `net` must have that shape and its ranges set.
+FitReport fitNetworkPerOutput(TrainedNet& net, const Dataset& data, const FitOptions& options, bool warmStart,
+                              const std::vector<int>& units);
 
 /// Error of the clamped network on a data set, normalised per output by the target range.
 FitReport measure(const TrainedNet& net, const Dataset& data);
