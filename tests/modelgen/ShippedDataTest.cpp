@@ -18,8 +18,9 @@ namespace {
 
 const std::filesystem::path kDir = RAVLIN_MODEL_DIR;
 /// Largest chain ESR accepted at 44.1/48 kHz, Gain 8, on the short test: the measured
-/// worst (scripts/accuracy) with a margin. Far from the 1e-3 goal; see the builder's notes.
-constexpr double kChainEsrBound = 0.7;
+/// worst (scripts/accuracy: up to 5.6e-2 at Gain 8) with a margin. Still above the 1e-3
+/// goal: block 2's fit of V3 switching through the coupling capacitor limits it.
+constexpr double kChainEsrBound = 0.1;
 
 class ShippedData : public ::testing::Test
 {
@@ -81,7 +82,7 @@ TEST_F(ShippedData, EachTrainedBlockFollowsTheReferenceBlockFedTheSameInput)
 {
     // Block-level ESR (each network block driven by the reference output of the block
     // before it), Gain 8, tone 1687, 44.1 kHz. Bounds: the measured values with a margin.
-    const double bound[4] = {2e-3, 1e-1, 3e-2, 1e-3};
+    const double bound[4] = {2e-3, 5e-3, 5e-3, 1e-4};
     for (ValveSet set : {ValveSet::fresh, ValveSet::aged})
     {
         const SetFiles& f = files(set);

@@ -20,7 +20,7 @@ std::string BuildOptions::describe() const
 {
     std::ostringstream s;
     s.precision(17);
-    s << "cloud " << cloud.seconds << ' ' << cloud.maxInput << ' ' << cloud.keepEvery << " points " << pointsPerNet << ' '
+    s << "cloud " << cloud.seconds << ' ' << cloud.maxInput << ' ' << cloud.keepEvery << " points " << pointsPerNet << ' ' << pointsBlock1 << ' '
       << pointsBlock4 << " iterations " << iterationsCold << ' ' << iterationsWarm << ' ' << iterationsBlock2 << ' ' << iterationsBlock4 << " sets";
     for (ValveSet v : sets)
         s << ' ' << valveSetName(v);
@@ -219,7 +219,7 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
             BlockFileData& file = block == 1 ? sw->block1 : sw->block2;
             const BlockLayout& layout = file.layout;
             const PortCloud cloud =
-                trainingCloud(sw->clouds[g].block[static_cast<std::size_t>(block - 1)], options.pointsPerNet, seedOf(sw->set, block, g));
+                trainingCloud(sw->clouds[g].block[static_cast<std::size_t>(block - 1)], block == 1 ? options.pointsBlock1 : options.pointsPerNet, seedOf(sw->set, block, g));
             Dataset data;
             PositionData& pos = file.positions[g];
             pos.nets.resize(1);

@@ -14,12 +14,13 @@ struct BuildOptions
 {
     CloudOptions cloud;
     unsigned threads = 0;             ///< 0: all cores
-    int pointsPerNet = 3000;          ///< cloud points per network fit (blocks 1-3)
-    int pointsBlock4 = 350;           ///< cloud points per block-4 fit
+    int pointsPerNet = 3000;          ///< cloud points per network fit (blocks 2 and 3)
+    int pointsBlock1 = 2000;          ///< cloud points per block-1 fit
+    int pointsBlock4 = 500;           ///< cloud points per block-4 fit
     int iterationsCold = 300;         ///< LM iterations of a fit from scratch
     int iterationsWarm = 45;          ///< LM iterations of a fit started from a neighbour
     int iterationsBlock2 = 150;       ///< LM iterations of each block-2 fit (always from scratch)
-    int iterationsBlock4 = 15;        ///< LM iterations of a warm block-4 fit
+    int iterationsBlock4 = 20;        ///< LM iterations of a warm block-4 fit
     std::vector<ValveSet> sets = {ValveSet::fresh, ValveSet::aged};
     std::vector<double> block3Rates;  ///< empty: all effective rates
     unsigned block4Positions = 3375;  ///< fewer only for tests

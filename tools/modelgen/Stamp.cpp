@@ -33,6 +33,7 @@ BuildOptions smallBuildOptions(unsigned threads)
     o.cloud.seconds = 0.08;
     o.cloud.keepEvery = 2;
     o.pointsPerNet = 250;
+    o.pointsBlock1 = 250;
     o.pointsBlock4 = 150;
     o.iterationsCold = 40;
     o.iterationsWarm = 10;
