@@ -118,18 +118,7 @@ int main(int argc, char** argv)
     _mm_setcsr(_mm_getcsr() | 0x8040);
 #endif
 
-    LilvWorld* world = lilv_world_new();
-    lilv_world_load_all(world);
-    for (const auto& dir : bundles)
-    {
-        // lilv needs an absolute file URI.
-        std::string path = std::filesystem::absolute(dir).lexically_normal().string();
-        if (path.empty() || path.back() != '/')
-            path += '/';
-        LilvNode* bundleUri = lilv_new_file_uri(world, nullptr, path.c_str());
-        lilv_world_load_bundle(world, bundleUri);
-        lilv_node_free(bundleUri);
-    }
+    LilvWorld* world = ravlin::benchhost::loadWorld(bundles);
 
     std::vector<std::unique_ptr<ravlin::benchhost::Lv2Instance>> instances;
     for (const auto& r : requests)

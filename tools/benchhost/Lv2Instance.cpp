@@ -3,12 +3,29 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/urid/urid.h>
 
 namespace ravlin::benchhost {
+
+LilvWorld* loadWorld(const std::vector<std::string>& bundles)
+{
+    LilvWorld* world = lilv_world_new();
+    lilv_world_load_all(world);
+    for (const auto& dir : bundles)
+    {
+        std::string path = std::filesystem::absolute(dir).lexically_normal().string();
+        if (path.empty() || path.back() != '/')
+            path += '/';
+        LilvNode* bundleUri = lilv_new_file_uri(world, nullptr, path.c_str());
+        lilv_world_load_bundle(world, bundleUri);
+        lilv_node_free(bundleUri);
+    }
+    return world;
+}
 
 namespace {
 

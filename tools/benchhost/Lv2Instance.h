@@ -18,6 +18,10 @@
 
 namespace ravlin::benchhost {
 
+/// A lilv world with every installed plug-in plus the given bundle folders (relative
+/// paths allowed: lilv needs absolute file URIs). The caller frees it with lilv_world_free.
+LilvWorld* loadWorld(const std::vector<std::string>& bundles);
+
 class Lv2Instance
 {
 public:

@@ -118,17 +118,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    LilvWorld* world = lilv_world_new();
-    lilv_world_load_all(world);
-    for (const auto& dir : bundles)
-    {
-        std::string path = std::filesystem::absolute(dir).lexically_normal().string();
-        if (path.empty() || path.back() != '/')
-            path += '/';
-        LilvNode* bundleUri = lilv_new_file_uri(world, nullptr, path.c_str());
-        lilv_world_load_bundle(world, bundleUri);
-        lilv_node_free(bundleUri);
-    }
+    LilvWorld* world = ravlin::benchhost::loadWorld(bundles);
     std::string error;
     auto instance = ravlin::benchhost::Lv2Instance::create(world, uri, inInfo.samplerate, block, controls, error);
     if (!instance || instance->audioOutputs() == 0 || instance->audioInputs() == 0)
