@@ -1,5 +1,7 @@
 #include "Accuracy.h"
 
+#include <utility>
+
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -57,8 +59,27 @@ bool loadSetFiles(const std::filesystem::path& dir, ValveSet set, const std::vec
     return true;
 }
 
+namespace {
+Signal riffSamples;
+double riffRate = 44100.0;
+} // namespace
+
+void setRiffSignal(Signal samples, double rate)
+{
+    riffSamples = std::move(samples);
+    riffRate = rate;
+}
+
 Signal accuracySignal(const std::string& name, double rate, double seconds)
 {
+    if (name == "riff")
+    {
+        Signal s = riffRate == rate ? riffSamples : resampleLinear(riffSamples, riffRate, rate);
+        s.resize(static_cast<std::size_t>(seconds * rate), 0.0);
+        for (double& v : s)
+            v *= 1.5; // Input at its default
+        return s;
+    }
     const double dbfs = name.rfind("pluck-20", 0) == 0 ? 0.1 : 0.5011872336272722;
     const double input = name.size() > 3 && name.compare(name.size() - 3, 3, "max") == 0 ? 3.0 : 1.5;
     if (name == "sweep")

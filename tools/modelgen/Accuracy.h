@@ -39,7 +39,11 @@ struct EsrCase
 /// Input signal (volts at block 1) of a named test: "pluck-20", "pluck-6" at Input
 /// default (x1.5), "pluck-20max", "pluck-6max" at Input maximum (x3), "sweep"
 /// (100 Hz - 5 kHz at -6 dBFS, Input default).
+/// "riff": the sampled riff given to setRiffSignal, at Input default, resampled.
 Signal accuracySignal(const std::string& name, double rate, double seconds);
+
+/// The sampled riff (mono, full scale 1) for the "riff" signal; call before any case runs.
+void setRiffSignal(Signal samples, double rate);
 
 /// ESR per tone of one case; also the largest |y| of the network chain (boundedness).
 std::vector<double> measureEsr(const SetFiles& files, const EsrCase& c, double seconds, double& peakOut);

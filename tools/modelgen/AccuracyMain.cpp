@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#if RAVLIN_ACCURACY_SNDFILE
+#include <sndfile.h>
+#endif
+
 #include "Accuracy.h"
 #include "Jobs.h"
 #include "Rates.h"
@@ -20,7 +24,7 @@ using namespace ravlin::modelgen;
 
 int main(int argc, char** argv)
 {
-    std::string dir, reportPath;
+    std::string dir, reportPath, riffPath;
     bool quick = false;
     unsigned threads = 0;
     for (int k = 1; k < argc; ++k)
@@ -34,15 +38,17 @@ int main(int argc, char** argv)
             threads = static_cast<unsigned>(std::max(1, std::atoi(argv[++k])));
         else if (a == "--quick")
             quick = true;
+        else if (a == "--riff" && k + 1 < argc)
+            riffPath = argv[++k];
         else
         {
-            std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE]\n");
+            std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE] [--riff WAV]\n");
             return 2;
         }
     }
     if (dir.empty())
     {
-        std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE]\n");
+        std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE] [--riff WAV]\n");
         return 2;
     }
     const std::vector<double> rates = effectiveRates();
@@ -72,6 +78,29 @@ int main(int argc, char** argv)
         gains = {0, 8, 16};
         signals = {"pluck-6", "pluck-6max", "sweep"};
         seconds = 0.3;
+    }
+    if (!riffPath.empty())
+    {
+#if RAVLIN_ACCURACY_SNDFILE
+        SF_INFO info{};
+        SNDFILE* f = sf_open(riffPath.c_str(), SFM_READ, &info);
+        if (!f || info.channels < 1 || info.frames < 1)
+        {
+            std::fprintf(stderr, "ravlin-accuracy: cannot read the riff %s\n", riffPath.c_str());
+            return 1;
+        }
+        std::vector<double> frames(static_cast<std::size_t>(info.frames * info.channels));
+        const sf_count_t got = sf_readf_double(f, frames.data(), info.frames);
+        sf_close(f);
+        Signal mono(static_cast<std::size_t>(got));
+        for (sf_count_t n = 0; n < got; ++n)
+            mono[static_cast<std::size_t>(n)] = frames[static_cast<std::size_t>(n * info.channels)];
+        setRiffSignal(std::move(mono), static_cast<double>(info.samplerate));
+        signals.push_back("riff");
+#else
+        std::fprintf(stderr, "ravlin-accuracy: built without libsndfile, cannot read %s\n", riffPath.c_str());
+        return 1;
+#endif
     }
     std::vector<EsrCase> cases;
     for (const auto& files : sets)
