@@ -150,7 +150,7 @@ double solveOutputLayer(TrainedNet& net, const std::vector<double>& xn, const st
 
 // Hidden layer placed on the data: each unit's knee goes through a randomly chosen
 // training point, facing a random direction, with a steepness drawn log-uniformly
-// between a knee as wide as the whole range and one a fiftieth of it. The port
+// between a knee as wide as the whole range and one `steepest` times narrower. The port
 // currents switch between cut-off, conduction and grid conduction within a few volts
 // of ranges tens of volts wide, so knees scattered uniformly over the box with unit
 // steepness (the usual start) leave those transitions to a slow climb of the weights.
