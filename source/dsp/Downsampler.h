@@ -6,6 +6,8 @@
 
 #include <Eigen/Core>
 
+#include "dsp/FilterDots.h"
+
 namespace ravlin {
 
 class Downsampler
@@ -29,7 +31,10 @@ public:
 
     /// Decimated output Σ_{d=0..N-1} h[d] · s[newest - d]: one wrap-free dot product of the whole ring
     /// with the row rotated to the current write position.
-    double output() const noexcept { return coefficients.row(row).dot(history); }
+    double output() const noexcept
+    {
+        return decimationDot(history.data(), coefficients.data() + static_cast<std::size_t>(row) * length(), length());
+    }
 
     unsigned factor() const noexcept { return (mask + 1u) / 16u; }
     unsigned length() const noexcept { return mask + 1u; }

@@ -5,6 +5,8 @@
 
 #include <Eigen/Core>
 
+#include "dsp/FilterDots.h"
+
 namespace ravlin {
 
 class Upsampler
@@ -33,16 +35,7 @@ public:
     double next() noexcept
     {
         row = static_cast<std::uint16_t>((row + 1u) & rowMask);
-        const double* c = coefficients.data() + static_cast<std::size_t>(row) * historyLength;
-        // Two running sums so the compiler can pair the multiplies; the order only changes the last bits.
-        double even = 0.0;
-        double odd = 0.0;
-        for (unsigned m = 0; m < historyLength; m += 2)
-        {
-            even += history[m] * c[m];
-            odd += history[m + 1] * c[m + 1];
-        }
-        return even + odd;
+        return interpolationDot(history, coefficients.data() + static_cast<std::size_t>(row) * historyLength);
     }
 
     unsigned factor() const noexcept { return (rowMask + 1u) / historyLength; }

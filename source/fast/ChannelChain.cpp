@@ -2,7 +2,10 @@
 
 namespace ravlin {
 
-ChannelChain::ChannelChain() = default;
+ChannelChain::ChannelChain()
+{
+    chainKernels(); // the instruction set is chosen here, never first on the audio thread
+}
 
 void ChannelChain::updateReady() noexcept
 {
@@ -26,6 +29,79 @@ void ChannelChain::recover() noexcept
     backToOperatingPoint(block2());
     backToOperatingPoint(block3());
     backToOperatingPoint(block4());
+}
+
+void recoverChain(ChannelChain& chain) noexcept { chain.recover(); }
+
+namespace {
+
+template <class Block, class View>
+void bindBlock(Block& b, View& v) noexcept
+{
+    v.x = b.x.data();
+    v.u = b.u.data();
+    v.p = b.p.data();
+    v.i = b.i.data();
+    v.y = b.y.data();
+    v.z = b.networkInput;
+    v.G.d = b.G.data();
+    v.H.d = b.H.data();
+    v.A.d = b.A.data();
+    v.B.d = b.B.data();
+    v.C.d = b.C.data();
+    v.D.d = b.D.data();
+    v.E.d = b.E.data();
+    v.F.d = b.F.data();
+    v.projection = b.projectionMatrix;
+    v.featureEnabled = b.featureEnabled;
+    v.componentCount = b.componentCount;
+    v.projectionEnabled = b.projectionEnabled == 1;
+    if (b.active())
+    {
+        const std::size_t first = static_cast<std::size_t>(b.positionNetworks - b.networks.data());
+        v.networks = b.positionNetworks;
+        v.layouts = b.networkLayouts().data() + first;
+        v.lastNetwork = &b.lastNetwork;
+        v.networkCount = b.positionNetworkCount;
+    }
+    else
+    {
+        v.networks = nullptr;
+        v.layouts = nullptr;
+        v.lastNetwork = nullptr;
+        v.networkCount = 0;
+    }
+}
+
+void bindOversampler(Upsampler& up, Downsampler& down, OversamplerView& v) noexcept
+{
+    v.upHistory = up.history;
+    v.upWrite = &up.writeIndex;
+    v.upRow = &up.row;
+    v.upCoefficients = up.coefficients.data();
+    v.upMask = 16u * up.factor() - 1u;
+    v.downHistory = down.history.data();
+    v.downWrite = &down.writeIndex;
+    v.downRow = &down.row;
+    v.downCoefficients = down.coefficients.data();
+    v.downMask = down.length() - 1u;
+}
+
+} // namespace
+
+void ChannelChain::prepareView() noexcept
+{
+    updateReady();
+    bindBlock(block1(), view.b1);
+    bindBlock(block2(), view.b2);
+    bindBlock(block3(), view.b3);
+    bindBlock(block4(), view.b4);
+    view.statistics = &block4().runningStatistics;
+    for (int k = 0; k < 4; ++k)
+        bindOversampler(upsamplers[k], downsamplers[k], view.oversamplers[k]);
+    view.chain = this;
+    view.active = ready;
+    view.generation = generation();
 }
 
 LoadResult ChannelChain::loadModelFile(int block, const char* path)

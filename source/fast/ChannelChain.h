@@ -17,6 +17,8 @@
 #include "circuit/BlockModels.h"
 #include "dsp/Downsampler.h"
 #include "dsp/Upsampler.h"
+#include "fast/ChainKernels.h"
+#include "fast/ChainView.h"
 #include "fast/FastModelEigen.h"
 #include "fast/FastModelEigenWithStat.h"
 
@@ -106,15 +108,76 @@ public:
         return down.output();
     }
 
+    /// Audio thread: n samples in place through the vector chain step at factor L (1, 2, 4, 8, 16):
+    /// samples[k] = float(step(double(samples[k]) · inputGain) · outputGain), with step the scalar
+    /// processSample / processOversampled<L> bit for bit. A chain that is not active takes the
+    /// scalar path (silence through the filters).
+    template <unsigned L>
+    void processBlock(float* samples, int n, double inputGain, double outputGain) noexcept
+    {
+        ChainView& v = kernelView();
+        if (v.active)
+        {
+            chainKernels().mono[factorSlot(L)](v, samples, n, inputGain, outputGain);
+            return;
+        }
+        for (int k = 0; k < n; ++k)
+            samples[k] = static_cast<float>(scalarStep<L>(static_cast<double>(samples[k]) * inputGain) * outputGain);
+    }
+
+    /// Audio thread: two chains in lockstep, one vector lane each; each channel's samples equal those
+    /// of its chain's processBlock. Where either chain is not active, each runs on its own.
+    template <unsigned L>
+    static void processBlockPair(ChannelChain& left, ChannelChain& right, float* l, float* r, int n,
+                                 double inputGain, double outputGain) noexcept
+    {
+        ChainView& vl = left.kernelView();
+        ChainView& vr = right.kernelView();
+        if (vl.active && vr.active)
+        {
+            chainKernels().stereo[factorSlot(L)](vl, vr, l, r, n, inputGain, outputGain);
+            return;
+        }
+        left.processBlock<L>(l, n, inputGain, outputGain);
+        right.processBlock<L>(r, n, inputGain, outputGain);
+    }
+
+    /// The scalar reference step at factor L: processSample or processOversampled<L>.
+    template <unsigned L>
+    double scalarStep(double x) noexcept
+    {
+        if constexpr (L == 1)
+            return processSample(x);
+        else
+            return processOversampled<L>(x);
+    }
+
+    /// The pointers the vector step works on, refreshed whenever a block has changed since.
+    ChainView& kernelView() noexcept
+    {
+        if (view.chain == nullptr || view.generation != generation())
+            prepareView();
+        return view;
+    }
+
 private:
+    friend void recoverChain(ChannelChain& chain) noexcept;
+
     void updateReady() noexcept;
     /// Audio thread: puts x, p and i of every block back at its stored operating point.
     void recover() noexcept;
+    std::uint64_t generation() const noexcept
+    {
+        return std::uint64_t(block1().generation()) + block2().generation() + block3().generation()
+               + block4().generation();
+    }
+    void prepareView() noexcept;
 
     Loki::GenScatterHierarchy<BlockList, ModelHandler> blocks;
     Upsampler upsamplers[4] = {Upsampler(2), Upsampler(4), Upsampler(8), Upsampler(16)};
     Downsampler downsamplers[4] = {Downsampler(2), Downsampler(4), Downsampler(8), Downsampler(16)};
     bool ready = false;
+    ChainView view;
 };
 
 } // namespace ravlin

@@ -15,9 +15,11 @@
 #include <vector>
 
 #include "fast/BlockKind.h"
+#include "fast/BlockStepFormulas.h"
 #include "fast/ModelFileChecks.h"
 #include "fast/ModelFileF.h"
 #include "fast/NetworkBuilders.h"
+#include "fast/NetworkLayout.h"
 #include "fast/PCAModelFileF.h"
 #include "fast/RunningStatistics.h"
 #include "fast/net_node_eigen.h"
@@ -101,10 +103,13 @@ public:
             }
             std::vector<Net> built;
             buildNetworks(*fresh, built, outputEnabled);
+            NetworkLayouts builtLayouts;
+            builtLayouts.build(built, slotMaps(*fresh), P == 0);
             // Commit: nothing below can fail.
             reader.sets.swap(fresh->sets);
             reader.setCount = fresh->setCount;
             networks.swap(built);
+            layouts.swap(builtLayouts);
         }
         catch (const std::bad_alloc&)
         {
@@ -119,6 +124,7 @@ public:
         positionNetworkCount = 0;
         bound = false;
         loaded = 1;
+        ++changes;
         result.ok = true;
         return result;
     }
@@ -178,6 +184,7 @@ public:
         positionNetworkCount = pos.networkCount;
         lastNetwork = positionNetworks;
         bound = true;
+        ++changes;
         if constexpr (block != 3)
             this->setPotPosition(index);
         this->computeCoefficients();
@@ -192,6 +199,7 @@ public:
     /// network does not produce.
     void applyOperatingPoint() noexcept
     {
+        ++changes;
         if (loaded == 1 && position < reader.sets[0].positions.size())
         {
             const auto& table = reader.sets[0].positions[position].operatingPoints;
@@ -238,6 +246,7 @@ public:
             return;
         this->sampleRate = rate;
         this->resetPending = 1;
+        ++changes;
         this->computeCoefficients();
         if (positionSelected == 1)
             applyOperatingPoint();
@@ -247,100 +256,38 @@ public:
     /// Requires active().
     void step() noexcept
     {
-        auto& vx = this->x;
-        auto& vu = this->u;
-        auto& vp = this->p;
-        auto& vi = this->i;
-        const auto& mG = this->G;
-        const auto& mH = this->H;
-        const auto& mA = this->A;
-        const auto& mB = this->B;
-        const auto& mC = this->C;
-        const auto& mD = this->D;
-        const auto& mE = this->E;
-        const auto& mF = this->F;
-        if constexpr (block == 1)
+        using Formulas = typename stepformulas::ForBlock<block>::type;
+        Formulas::ports(*this, this->x, this->u, this->p);
+        if constexpr (block == 4)
         {
-            vp[0] = mG(0, 0) * vx[0] + mG(0, 4) * vx[4] + vu[0];
-            vp[1] = mG(1, 0) * vx[0] + mG(1, 1) * vx[1] + mG(1, 2) * vx[2] + mG(1, 3) * vx[3] + mH(1, 1) * vu[1];
-            vp[2] = mG(2, 1) * vx[1] + mG(2, 2) * vx[2] + mG(2, 3) * vx[3] + mH(2, 1) * vu[1];
-            vp[3] = mH(3, 1) * vu[1];
-            formNetworkInput();
-            evaluateBipolar(*positionNetworks, networkInput, vi.data());
-            const double x0 = mA(0, 0) * vx[0] + mC(0, 0) * vi[0] + mC(0, 1) * vi[1];
-            const double x1 = mA(1, 1) * vx[1] + mA(1, 2) * vx[2] + mA(1, 3) * vx[3] + mB(1, 1) * vu[1] + mC(1, 1) * vi[1]
-                              + mC(1, 2) * vi[2];
-            const double x2 = mA(2, 1) * vx[1] + mA(2, 2) * vx[2] + mA(2, 3) * vx[3] + mB(2, 1) * vu[1] + mC(2, 1) * vi[1]
-                              + mC(2, 2) * vi[2];
-            const double x3 = mA(3, 1) * vx[1] + mA(3, 2) * vx[2] + mA(3, 3) * vx[3] + mB(3, 1) * vu[1] + mC(3, 1) * vi[1]
-                              + mC(3, 2) * vi[2];
-            const double x4 = mA(4, 4) * vx[4] + mC(4, 0) * vi[0];
-            vx[0] = x0;
-            vx[1] = x1;
-            vx[2] = x2;
-            vx[3] = x3;
-            vx[4] = x4;
-            this->y[0] = mD(0, 1) * x1 + mD(0, 2) * x2 + mD(0, 3) * x3 + mE(0, 1) * vu[1] + mF(0, 1) * vi[1] + mF(0, 2) * vi[2];
+            double pv[2] = {this->p[0], this->p[1]};
+            evaluateUnipolar(*positionNetworks, pv, this->i.data());
+            if (statistics != nullptr)
+                statistics->update(this->i[1]);
         }
-        else if constexpr (block == 2)
+        else
         {
-            vp[0] = mG(0, 0) * vx[0] + mG(0, 1) * vx[1] + mH(0, 0) * vu[0];
-            vp[1] = mG(1, 2) * vx[2] + mH(1, 1) * vu[1];
-            vp[2] = mG(2, 2) * vx[2] + mG(2, 4) * vx[4] + mH(2, 1) * vu[1];
-            vp[3] = mG(3, 4) * vx[4] + mH(3, 2) * vu[2];
-            formNetworkInput();
-            evaluateBipolar(*positionNetworks, networkInput, vi.data());
-            const double x0 = mA(0, 0) * vx[0] + mA(0, 1) * vx[1] + mB(0, 0) * vu[0] + mC(0, 0) * vi[0];
-            const double x1 = mA(1, 0) * vx[0] + mA(1, 1) * vx[1] + mB(1, 0) * vu[0] + mC(1, 0) * vi[0];
-            const double x2 = mA(2, 2) * vx[2] + mB(2, 1) * vu[1] + mC(2, 1) * vi[1] + mC(2, 2) * vi[2];
-            const double x4 = mA(4, 4) * vx[4] + mC(4, 2) * vi[2] + mC(4, 3) * vi[3];
-            vx[0] = x0;
-            vx[1] = x1;
-            vx[2] = x2;
-            vx[4] = x4; // x3 is the constant supply-decoupling state
-            this->y[0] = mD(0, 2) * x2 + mE(0, 1) * vu[1] + mF(0, 1) * vi[1] + mF(0, 2) * vi[2];
-        }
-        else if constexpr (block == 3)
-        {
-            vp[0] = mG(0, 0) * vx[0] + mG(0, 1) * vx[1] + mH(0, 0) * vu[0];
-            vp[1] = mG(1, 1) * vx[1] + vu[1];
-            vp[2] = vu[1];
-            vp[3] = vu[1];
             formNetworkInput();
             if constexpr (S == 0)
             {
                 Net* match = findRegion();
                 if (match != nullptr)
                     lastNetwork = match;
-                evaluateBipolar(*lastNetwork, networkInput, vi.data());
+                evaluateBipolar(*lastNetwork, networkInput, this->i.data());
             }
             else
             {
-                evaluateBipolar(*positionNetworks, networkInput, vi.data());
+                evaluateBipolar(*positionNetworks, networkInput, this->i.data());
             }
-            const double x0 = mA(0, 0) * vx[0] + mB(0, 0) * vu[0] + mC(0, 0) * vi[0];
-            const double x1 = mA(1, 1) * vx[1] + mC(1, 0) * vi[0] + mC(1, 0) * vi[1];
-            vx[0] = x0;
-            vx[1] = x1;
-            this->y[0] = mF(0, 1) * vi[1] + mF(0, 1) * vi[2] + vu[1];
         }
-        else
-        {
-            vp[0] = mG(0, 0) * vx[0] + mG(0, 1) * vx[1] + mG(0, 2) * vx[2] - vu[0];
-            vp[1] = mG(1, 0) * vx[0] + mG(1, 1) * vx[1] + mG(1, 2) * vx[2] + vu[1];
-            double pv[2] = {vp[0], vp[1]};
-            evaluateUnipolar(*positionNetworks, pv, vi.data());
-            if (statistics != nullptr)
-                statistics->update(vi[1]);
-            const double x0 = mA(0, 0) * vx[0] + mA(0, 1) * vx[1] + mA(0, 2) * vx[2] + mC(0, 0) * vi[0] + mC(0, 1) * vi[1];
-            const double x1 = mA(1, 0) * vx[0] + mA(1, 1) * vx[1] + mA(1, 2) * vx[2] + mC(1, 0) * vi[0] + mC(1, 1) * vi[1];
-            const double x2 = mA(2, 0) * vx[0] + mA(2, 1) * vx[1] + mA(2, 2) * vx[2] + mC(2, 0) * vi[0] + mC(2, 1) * vi[1];
-            vx[0] = x0;
-            vx[1] = x1;
-            vx[2] = x2;
-            this->y[0] = mD(0, 0) * x0 + mD(0, 1) * x1 + mD(0, 2) * x2 + mF(0, 0) * vi[0] + mF(0, 1) * vi[1];
-        }
+        Formulas::advance(*this, this->x, this->u, this->i, this->y);
     }
+
+    /// The vector layouts of `networks`, same order (built with them at load).
+    const NetworkLayouts& networkLayouts() const noexcept { return layouts; }
+    /// Incremented by every load, selection, rate change and operating-point application, so a
+    /// caller that keeps data derived from this block knows when to refresh it.
+    std::uint32_t generation() const noexcept { return changes; }
 
 protected:
     /// Block 4's running statistics of i1, owned by FastModelEigenWithStat; null otherwise.
@@ -391,6 +338,24 @@ private:
         return nullptr;
     }
 
+    /// Per network, the slots its outputs fill: the enabled slots of its position in order
+    /// ("pca"), or every slot ("std").
+    static std::vector<std::vector<std::uint8_t>> slotMaps(const Reader& file)
+    {
+        std::vector<std::vector<std::uint8_t>> maps;
+        for (const auto& pos : file.sets[0].positions)
+            for (std::size_t n = 0; n < pos.networks.size(); ++n)
+            {
+                if constexpr (P == 1)
+                    maps.push_back(bipolarSlotMap(pos.outputFlags.data(), 4));
+                else
+                    maps.push_back(unipolarSlotMap(NV));
+            }
+        return maps;
+    }
+
+    NetworkLayouts layouts;
+    std::uint32_t changes = 0;
     bool bound = false;
 };
 

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <new>
 
+#include "dsp/ForceInline.h"
+
 namespace ravlin {
 
 class RunningStatistics
@@ -32,7 +34,7 @@ public:
 
     /// Audio thread: the window advances by one element and takes v; the sums are updated
     /// incrementally for the whole life of the block.
-    void update(double v) noexcept
+    RAVLIN_FORCE_INLINE void update(double v) noexcept
     {
         if (!std::isfinite(v))
             v = 0.0; // one bad step must not poison the sums for the rest of the block's life

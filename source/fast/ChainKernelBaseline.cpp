@@ -1,0 +1,13 @@
+// The chain's block loops for baseline x86-64 (SSE2 pairs).
+#define RAVLIN_KERNEL_NS baseline
+#define RAVLIN_KERNEL_NAME "baseline"
+#include "fast/ChainKernel.h"
+#include "fast/ChainKernels.h"
+#include "fast/StereoKernel.h"
+#include "fast/ChainKernelTable.inc"
+
+namespace ravlin {
+
+const ChainKernels& baselineChainKernels() noexcept { return baseline::table; }
+
+} // namespace ravlin
