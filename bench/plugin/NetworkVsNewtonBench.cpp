@@ -2,9 +2,12 @@
 // ChannelChain (four fast blocks stepping the trained networks of the model data) and the same
 // four circuits stepped with the damped Newton solve of their port equations. Built without the
 // run-time library, the network side is the model builder's evaluator of the same files.
+// With the run-time library it also times, in the same rounds, the chain's scalar reference step
+// against its vector step (mono, each instruction-set build) at x1, and two channels at x16: the
+// scalar chains one after the other against the lockstep step.
 // Same signal (the demo riff at the default input gain), same rate, Gain 8, tone 1687.
 //   ravlin-network-bench --models DIR [--rate 48000] [--seconds 2] [--rounds 3]
-// Prints samples per second of each and their ratio. Non-finite output fails the run.
+// Prints samples per second of each and their ratios. Non-finite output fails the run.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -15,6 +18,9 @@
 #include <vector>
 
 #if RAVLIN_BENCH_CHANNEL_CHAIN
+#include <filesystem>
+
+#include "fast/ChainKernels.h"
 #include "fast/ChannelChain.h"
 #else
 #include "Accuracy.h"
@@ -73,28 +79,44 @@ int main(int argc, char** argv)
 
     using namespace ravlin;
 #if RAVLIN_BENCH_CHANNEL_CHAIN
-    const char* networkLabel = "network chain (ChannelChain)";
-    auto chain = std::make_unique<ChannelChain>();
-    const std::string dir = models + "/";
-    const std::string b3 = dir + "ravlinpre_eh_b3_pca.dat." + std::to_string(static_cast<long>(rate));
-    const std::string paths[4] = {dir + "ravlinpre_eh_b1_pca.dat", dir + "ravlinpre_eh_b2_pca.dat", b3,
-                                  dir + "ravlinpre_eh_b4_std.dat"};
-    for (int k = 0; k < 4; ++k)
-        if (const LoadResult r = chain->loadModelFile(k + 1, paths[k].c_str()); !r)
+    std::vector<std::unique_ptr<ChannelChain>> chains;
+    const auto makeChain = [&](double effectiveRate) -> ChannelChain* {
+        auto chain = std::make_unique<ChannelChain>();
+        const long r = static_cast<long>(effectiveRate);
+        for (int k = 1; k <= 4; ++k)
         {
-            std::fprintf(stderr, "ravlin-network-bench: %s: %s\n", paths[k].c_str(), r.message.c_str());
-            return 1;
+            // Per-rate files "<name>.<rate>" where they exist, else the plain name (block 3 has only per-rate files).
+            const std::string plain = models + "/ravlinpre_eh_b" + std::to_string(k) + (k == 4 ? "_std.dat" : "_pca.dat");
+            const std::string perRate = plain + "." + std::to_string(r);
+            const std::string path = std::filesystem::exists(perRate) ? perRate : plain;
+            if (const LoadResult res = chain->loadModelFile(k, path.c_str()); !res)
+            {
+                std::fprintf(stderr, "ravlin-network-bench: %s: %s\n", path.c_str(), res.message.c_str());
+                return nullptr;
+            }
         }
-    chain->setSampleRate(rate);
-    chain->selectPosition(1, gainPosition);
-    chain->selectPosition(2, gainPosition);
-    chain->selectPosition(3, 0);
-    chain->selectPosition(4, toneIndex);
-    if (!chain->active())
-    {
-        std::fputs("ravlin-network-bench: the chain did not become active\n", stderr);
+        chain->setSampleRate(effectiveRate);
+        chain->selectPosition(1, gainPosition);
+        chain->selectPosition(2, gainPosition);
+        chain->selectPosition(3, 0);
+        chain->selectPosition(4, toneIndex);
+        if (!chain->active())
+        {
+            std::fputs("ravlin-network-bench: the chain did not become active\n", stderr);
+            return nullptr;
+        }
+        chains.push_back(std::move(chain));
+        return chains.back().get();
+    };
+    ChannelChain* chain = makeChain(rate);
+    ChannelChain* vectorChain = makeChain(rate);
+    ChannelChain* scalarLeft = makeChain(rate * 16);
+    ChannelChain* scalarRight = makeChain(rate * 16);
+    ChannelChain* lockLeft = makeChain(rate * 16);
+    ChannelChain* lockRight = makeChain(rate * 16);
+    if (chain == nullptr || vectorChain == nullptr || scalarLeft == nullptr || scalarRight == nullptr
+        || lockLeft == nullptr || lockRight == nullptr)
         return 1;
-    }
     auto networkStep = [&](double x) { return chain->processSample(x); };
 #else
     const char* networkLabel = "network chain (trained networks)";
@@ -126,17 +148,78 @@ int main(int argc, char** argv)
 
     double bestNet = HUGE_VAL, bestNewton = HUGE_VAL;
     bool finite = true;
+#if RAVLIN_BENCH_CHANNEL_CHAIN
+    // The vector builds this processor runs, the chosen one first.
+    std::vector<const ChainKernels*> builds{&chainKernels()};
+    if (&chainKernels() != &baselineChainKernels())
+        builds.push_back(&baselineChainKernels());
+    std::vector<double> bestVector(builds.size(), HUGE_VAL);
+    double bestScalarPair = HUGE_VAL, bestLockstep = HUGE_VAL;
+    const std::size_t pairLength = std::max<std::size_t>(1, in.size() / 16);
+    std::vector<double> out(in.size()), outR(in.size());
+    const auto seconds_since = [](std::chrono::steady_clock::time_point t0) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    };
+#endif
     for (int r = 0; r < rounds; ++r)
     {
         bestNet = std::min(bestNet, timeChain(in, networkStep, finite));
         bestNewton = std::min(bestNewton, timeChain(in, [&](double x) { return newton.step(x); }, finite));
+#if RAVLIN_BENCH_CHANNEL_CHAIN
+        for (std::size_t b = 0; b < builds.size(); ++b)
+        {
+            const auto t0 = std::chrono::steady_clock::now();
+            builds[b]->monoDouble[0](vectorChain->kernelView(), in.data(), out.data(), static_cast<int>(in.size()));
+            bestVector[b] = std::min(bestVector[b], seconds_since(t0));
+            finite = finite && std::isfinite(out[in.size() / 2]);
+        }
+        {
+            const auto t0 = std::chrono::steady_clock::now();
+            double sink = 0.0;
+            for (std::size_t n = 0; n < pairLength; ++n)
+            {
+                sink += scalarLeft->processOversampled<16>(in[n]);
+                sink += scalarRight->processOversampled<16>(in[n]);
+            }
+            bestScalarPair = std::min(bestScalarPair, seconds_since(t0));
+            finite = finite && std::isfinite(sink);
+        }
+        {
+            const auto t0 = std::chrono::steady_clock::now();
+            chainKernels().stereoDouble[4](lockLeft->kernelView(), lockRight->kernelView(), in.data(), in.data(),
+                                           out.data(), outR.data(), static_cast<int>(pairLength));
+            bestLockstep = std::min(bestLockstep, seconds_since(t0));
+            finite = finite && std::isfinite(out[pairLength / 2]);
+        }
+#endif
     }
     const double netRate = static_cast<double>(in.size()) / bestNet;
     const double newtonRate = static_cast<double>(in.size()) / bestNewton;
+#if RAVLIN_BENCH_CHANNEL_CHAIN
+    std::printf("scalar reference chain %.0f Hz: %.0f samples/s, real-time factor %.1f\n", rate, netRate,
+                netRate / rate);
+    for (std::size_t b = 0; b < builds.size(); ++b)
+    {
+        const double v = static_cast<double>(in.size()) / bestVector[b];
+        std::printf("vector network chain (%s) %.0f Hz: %.0f samples/s, real-time factor %.1f, %.2fx the scalar chain\n",
+                    builds[b]->name, rate, v, v / rate, v / netRate);
+    }
+    const double vectorRate = static_cast<double>(in.size()) / bestVector[0];
+    const double pairSeconds = static_cast<double>(pairLength) / rate;
+    std::printf("stereo x16 %.0f Hz, scalar chains one after the other: real-time factor %.2f\n", rate,
+                pairSeconds / bestScalarPair);
+    std::printf("stereo x16 %.0f Hz, lockstep (%s): real-time factor %.2f\n", rate, chainKernels().name,
+                pairSeconds / bestLockstep);
+    std::printf("Newton reference chain %.0f Hz: %.0f samples/s, real-time factor %.1f (%ld unconverged steps)\n", rate,
+                newtonRate, newtonRate / rate, newton.failures());
+    std::printf("network vs Newton: %.2f\n", vectorRate / newtonRate);
+    std::printf("network chain vs scalar reference: %.2f\n", vectorRate / netRate);
+#else
     std::printf("%s %.0f Hz: %.0f samples/s, real-time factor %.1f\n", networkLabel, rate, netRate, netRate / rate);
     std::printf("Newton reference chain %.0f Hz: %.0f samples/s, real-time factor %.1f (%ld unconverged steps)\n", rate,
                 newtonRate, newtonRate / rate, newton.failures());
     std::printf("network vs Newton: %.2f\n", netRate / newtonRate);
+#endif
     if (!finite)
     {
         std::fputs("ravlin-network-bench: a chain produced non-finite output\n", stderr);

@@ -29,44 +29,93 @@ using lanes::store4;
 //==================================================================================================
 // Networks, one channel: four hidden units or four outputs per vector.
 
+/// Four doubles: one AVX register where the unit is compiled for AVX, else two SSE2 registers
+/// (GCC would otherwise spread some 32-byte vector operations over scalar code).
+#if defined(__AVX__)
+struct Quad
+{
+    v4d v;
+};
+RAVLIN_FORCE_INLINE Quad qload(const double* p) noexcept { return {load4(p)}; }
+RAVLIN_FORCE_INLINE void qstore(double* p, Quad q) noexcept { store4(p, q.v); }
+RAVLIN_FORCE_INLINE Quad qsplat(double x) noexcept { return {lanes::splat4(x)}; }
+RAVLIN_FORCE_INLINE Quad operator+(Quad a, Quad b) noexcept { return {a.v + b.v}; }
+RAVLIN_FORCE_INLINE Quad operator*(Quad a, Quad b) noexcept { return {a.v * b.v}; }
+/// t / (|t| + 1), |t| as the scalar code forms it (t < 0 ? -t : t).
+RAVLIN_FORCE_INLINE Quad softsign(Quad t) noexcept
+{
+    const v4d zero = lanes::splat4(0.0);
+    return {t.v / ((t.v < zero ? -t.v : t.v) + lanes::splat4(1.0))};
+}
+/// low if v < low, 1 if v > 1, else v (a NaN passes).
+RAVLIN_FORCE_INLINE Quad clamp(Quad v, double low) noexcept
+{
+    const v4d lo = lanes::splat4(low), one = lanes::splat4(1.0);
+    return {v.v < lo ? lo : (v.v > one ? one : v.v)};
+}
+#else
+struct Quad
+{
+    v2d lo, hi;
+};
+RAVLIN_FORCE_INLINE Quad qload(const double* p) noexcept { return {lanes::load2(p), lanes::load2(p + 2)}; }
+RAVLIN_FORCE_INLINE void qstore(double* p, Quad q) noexcept
+{
+    lanes::store2(p, q.lo);
+    lanes::store2(p + 2, q.hi);
+}
+RAVLIN_FORCE_INLINE Quad qsplat(double x) noexcept { return {lanes::splat2(x), lanes::splat2(x)}; }
+RAVLIN_FORCE_INLINE Quad operator+(Quad a, Quad b) noexcept { return {a.lo + b.lo, a.hi + b.hi}; }
+RAVLIN_FORCE_INLINE Quad operator*(Quad a, Quad b) noexcept { return {a.lo * b.lo, a.hi * b.hi}; }
+RAVLIN_FORCE_INLINE v2d softsign2(v2d t) noexcept
+{
+    const v2d zero = lanes::splat2(0.0);
+    return t / ((t < zero ? -t : t) + lanes::splat2(1.0));
+}
+RAVLIN_FORCE_INLINE Quad softsign(Quad t) noexcept { return {softsign2(t.lo), softsign2(t.hi)}; }
+RAVLIN_FORCE_INLINE v2d clamp2(v2d v, v2d lo) noexcept
+{
+    const v2d one = lanes::splat2(1.0);
+    return v < lo ? lo : (v > one ? one : v);
+}
+RAVLIN_FORCE_INLINE Quad clamp(Quad v, double low) noexcept
+{
+    const v2d lo = lanes::splat2(low);
+    return {clamp2(v.lo, lo), clamp2(v.hi, lo)};
+}
+#endif
+
 /// The hidden activations of every group: unit j of group g at hidden[4g + j].
 RAVLIN_FORCE_INLINE void hiddenLayer(const NetworkLayout& l, const double* x, double* hidden) noexcept
 {
     const double* w = l.hiddenWeights;
-    const v4d gain = lanes::splat4(l.hiddenGain);
-    const v4d one = lanes::splat4(1.0);
-    const v4d zero = lanes::splat4(0.0);
+    const Quad gain = qsplat(l.hiddenGain);
     for (int g = 0; g < l.groupCount; ++g)
     {
-        v4d s = load4(l.hiddenBias + 4 * g);
+        Quad s = qload(l.hiddenBias + 4 * g);
         for (int k = 0; k < l.inputCount; ++k)
         {
-            s += lanes::splat4(x[k]) * load4(w);
+            s = s + qsplat(x[k]) * qload(w);
             w += 4;
         }
-        const v4d t = gain * s;
-        const v4d magnitude = t < zero ? -t : t;
-        store4(hidden + 4 * g, t / (magnitude + one));
+        qstore(hidden + 4 * g, softsign(gain * s));
     }
 }
 
 /// Gained, clamped and mapped outputs into their slots of `out`.
 RAVLIN_FORCE_INLINE void outputLayer(const NetworkLayout& l, const double* hidden, double* out) noexcept
 {
-    v4d s = load4(l.outputBias);
+    Quad s = qload(l.outputBias);
     const double* w = l.outputWeights;
     if (l.form == NetworkLayout::OutputForm::shared)
         for (int k = 0; k < l.outputSteps; ++k)
-            s += lanes::splat4(hidden[k]) * load4(w + 4 * k);
+            s = s + qsplat(hidden[k]) * qload(w + 4 * k);
     else
         for (int k = 0; k < l.outputSteps; ++k)
-            s += load4(hidden + 4 * k) * load4(w + 4 * k);
-    const v4d v = lanes::splat4(l.outputGain) * s;
-    const v4d low = lanes::splat4(l.clampLow);
-    const v4d one = lanes::splat4(1.0);
-    const v4d clamped = v < low ? low : (v > one ? one : v);
+            s = s + qload(hidden + 4 * k) * qload(w + 4 * k);
+    const Quad v = clamp(qsplat(l.outputGain) * s, l.clampLow);
     alignas(32) double mapped[4];
-    store4(mapped, load4(l.outputScale) * clamped + load4(l.outputMin));
+    qstore(mapped, qload(l.outputScale) * v + qload(l.outputMin));
     for (int u = 0; u < l.usedOutputs; ++u)
         out[l.slot[u]] = mapped[u];
 }
@@ -225,22 +274,152 @@ RAVLIN_FORCE_INLINE double baseRateStep(ChainView& v, double x) noexcept
 }
 
 //==================================================================================================
+// Streams of chain steps, one channel: the four blocks as a pipeline. At tick t block 4 steps
+// sample t - 3, block 3 sample t - 2, block 2 sample t - 1 and block 1 sample t, each reading the
+// hand-over its predecessor wrote in the tick before. Every block still sees exactly the inputs and
+// states it sees in the scalar chain, so the samples are the same; the four steps of a tick do not
+// depend on one another, so the processor overlaps them.
+
+/// Runs samples from `start` on; returns n when done, or the sample after one whose output was
+/// not finite. Then every block is back at its operating point and out[s] is 0, as in the scalar
+/// chain, and blocks 1 and 2 have dropped the steps they had taken ahead (block 3 had taken none).
+RAVLIN_FORCE_INLINE int streamFrom(ChainView& v, const double* in, double* out, int start, int n) noexcept
+{
+    const auto step1 = [&](int s) {
+        v.b1.u[0] = in[s];
+        stepBlock<1, false>(v.b1, nullptr);
+    };
+    const auto step2 = [&] {
+        v.b2.u[0] = v.b1.y[0];
+        stepBlock<2, false>(v.b2, nullptr);
+    };
+    const auto step3 = [&] {
+        v.b3.u[0] = v.b2.y[0];
+        stepBlock<3, true>(v.b3, nullptr);
+    };
+    const auto step4 = [&](int s) {
+        v.b4.u[0] = v.b3.y[0];
+        stepBlock<4, false>(v.b4, v.statistics);
+        const double y = v.b4.y[0];
+        if (std::isfinite(y))
+        {
+            out[s] = y;
+            return true;
+        }
+        recoverChain(*v.chain);
+        out[s] = 0.0;
+        return false;
+    };
+    const int count = n - start;
+    // Fill: blocks join one tick after another.
+    if (count >= 3)
+    {
+        step1(start);
+        step2();
+        step1(start + 1);
+        step3();
+        step2();
+        step1(start + 2);
+        for (int t = start + 3; t < n; ++t)
+        {
+            if (!step4(t - 3))
+                return t - 2;
+            step3();
+            step2();
+            step1(t);
+        }
+        // Drain: the last three samples leave block by block.
+        if (!step4(n - 3))
+            return n - 2;
+        step3();
+        step2();
+        if (!step4(n - 2))
+            return n - 1;
+        step3();
+        step4(n - 1);
+        return n;
+    }
+    // Fewer than three samples: one after the other.
+    for (int s = start; s < n; ++s)
+    {
+        step1(s);
+        step2();
+        step3();
+        if (!step4(s))
+            return s + 1;
+    }
+    return n;
+}
+
+/// n chain steps: out[s] = the chain's output for input in[s].
+RAVLIN_FORCE_INLINE void chainStream(ChainView& v, const double* in, double* out, int n) noexcept
+{
+    int start = 0;
+    while (start < n)
+        start = streamFrom(v, in, out, start, n);
+}
+
+/// Chain steps per stream: a few thousand bytes of stack for the inputs and the outputs.
+constexpr int streamLength = 512;
+
+//==================================================================================================
 // Block loops.
+
+/// n base-rate samples through the chain at factor L: in[k] → out[k] (may be the same array).
+/// The interpolator runs ahead over a stretch of samples, the chain streams over all its outputs,
+/// the decimator follows: each filter and each block sees the same sequence as sample by sample.
+template <unsigned L, class Read, class Write>
+RAVLIN_FORCE_INLINE void runChannel(ChainView& v, int n, Read&& read, Write&& write) noexcept
+{
+    alignas(32) double a[streamLength];
+    alignas(32) double b[streamLength];
+    constexpr int stretch = streamLength / static_cast<int>(L);
+    for (int first = 0; first < n; first += stretch)
+    {
+        const int m = n - first < stretch ? n - first : stretch;
+        if constexpr (L == 1)
+        {
+            for (int k = 0; k < m; ++k)
+                a[k] = read(first + k);
+            chainStream(v, a, b, m);
+            for (int k = 0; k < m; ++k)
+                write(first + k, b[k]);
+        }
+        else
+        {
+            const OversamplerView& o = v.oversamplers[factorIndex<L>];
+            for (int k = 0; k < m; ++k)
+            {
+                upPush(o, read(first + k));
+                for (unsigned p = 0; p < L; ++p)
+                    a[k * static_cast<int>(L) + static_cast<int>(p)] = upNext(o);
+            }
+            chainStream(v, a, b, m * static_cast<int>(L));
+            for (int k = 0; k < m; ++k)
+            {
+                for (unsigned p = 0; p < L; ++p)
+                    downPush(o, b[k * static_cast<int>(L) + static_cast<int>(p)]);
+                write(first + k, downOutput(o));
+            }
+        }
+    }
+}
 
 /// n samples of one channel in place: x·inputGain through the chain at factor L, times outputGain.
 template <unsigned L>
 void runMono(ChainView& v, float* samples, int n, double inputGain, double outputGain) noexcept
 {
-    for (int k = 0; k < n; ++k)
-        samples[k] = static_cast<float>(baseRateStep<L>(v, static_cast<double>(samples[k]) * inputGain) * outputGain);
+    runChannel<L>(
+        v, n, [&](int k) { return static_cast<double>(samples[k]) * inputGain; },
+        [&](int k, double y) { samples[k] = static_cast<float>(y * outputGain); });
 }
 
 /// n base-rate samples through the chain at factor L, without gains (tests and benchmarks).
 template <unsigned L>
 void runMonoDouble(ChainView& v, const double* in, double* out, int n) noexcept
 {
-    for (int k = 0; k < n; ++k)
-        out[k] = baseRateStep<L>(v, in[k]);
+    runChannel<L>(
+        v, n, [&](int k) { return in[k]; }, [&](int k, double y) { out[k] = y; });
 }
 
 } // namespace ravlin::RAVLIN_KERNEL_NS

@@ -3,11 +3,14 @@
 // loop with the factor and mode fixed at compile time. Samples are widened to double, multiplied
 // by the input gain, run through the channel chain, multiplied by the output gain and narrowed
 // back to float, in place. Runs on the audio thread: no allocation, no lock, no virtual call.
+// The gains are read once per block. A chain type with block steps of its own (processBlock,
+// processBlockPair: the vector chain) runs them; any other chain is stepped sample by sample.
 #include <atomic>
+#include <type_traits>
 
 namespace ravlin::plugin
 {
-/** Gains shared between the parameter code (any thread) and the running loop, read once per sample. */
+/** Gains shared between the parameter code (any thread) and the running loop, read once per block. */
 struct LoopGains
 {
     std::atomic<double> input{1.0};
@@ -24,14 +27,28 @@ inline double chainStep(Chain& chain, double x) noexcept
         return chain.template processOversampled<Factor>(x);
 }
 
-template <unsigned Factor, class Chain>
-inline void processChannel(Chain& chain, float* samples, int numSamples, const LoopGains& gains) noexcept
+template <class Chain, class = void>
+struct HasBlockSteps : std::false_type
 {
-    for (int i = 0; i < numSamples; ++i)
+};
+template <class Chain>
+struct HasBlockSteps<Chain, std::void_t<decltype(&Chain::template processBlock<1>),
+                                        decltype(&Chain::template processBlockPair<1>)>> : std::true_type
+{
+};
+
+template <unsigned Factor, class Chain>
+inline void processChannel(Chain& chain, float* samples, int numSamples, double inputGain, double outputGain) noexcept
+{
+    if constexpr (HasBlockSteps<Chain>::value)
     {
-        const double x = static_cast<double>(samples[i]) * gains.input.load(std::memory_order_relaxed);
-        const double y = chainStep<Factor>(chain, x);
-        samples[i] = static_cast<float>(y * gains.output.load(std::memory_order_relaxed));
+        chain.template processBlock<Factor>(samples, numSamples, inputGain, outputGain);
+    }
+    else
+    {
+        for (int i = 0; i < numSamples; ++i)
+            samples[i] = static_cast<float>(chainStep<Factor>(chain, static_cast<double>(samples[i]) * inputGain)
+                                            * outputGain);
     }
 }
 
@@ -44,14 +61,16 @@ void processMono(Chain& left, float* const* channels, int numChannels, int numIn
 {
     if (numSamples <= 0 || numChannels < 1)
         return;
-    processChannel<Factor>(left, channels[0], numSamples, gains);
+    processChannel<Factor>(left, channels[0], numSamples, gains.input.load(std::memory_order_relaxed),
+                           gains.output.load(std::memory_order_relaxed));
     if (numInputChannels >= 2 && numChannels >= 2)
         for (int i = 0; i < numSamples; ++i)
             channels[1][i] = channels[0][i];
 }
 
-/** Stereo: channel 0 through `left` and channel 1 through `right`, interleaved sample by sample.
-    A buffer with one channel (layout reduced after the loop was chosen) runs the mono loop. */
+/** Stereo: channel 0 through `left` and channel 1 through `right`, interleaved sample by sample
+    (the vector chain steps both in lockstep, one lane each). A buffer with one channel (layout
+    reduced after the loop was chosen) runs the mono loop. */
 template <unsigned Factor, class Chain>
 void processStereo(Chain& left, Chain& right, float* const* channels, int numChannels, int numInputChannels,
                    int numSamples, const LoopGains& gains) noexcept
@@ -63,12 +82,21 @@ void processStereo(Chain& left, Chain& right, float* const* channels, int numCha
     }
     float* const l = channels[0];
     float* const r = channels[1];
-    for (int i = 0; i < numSamples; ++i)
+    if (numSamples <= 0)
+        return;
+    const double gi = gains.input.load(std::memory_order_relaxed);
+    const double go = gains.output.load(std::memory_order_relaxed);
+    if constexpr (HasBlockSteps<Chain>::value)
     {
-        const double gi = gains.input.load(std::memory_order_relaxed);
-        const double go = gains.output.load(std::memory_order_relaxed);
-        l[i] = static_cast<float>(chainStep<Factor>(left, static_cast<double>(l[i]) * gi) * go);
-        r[i] = static_cast<float>(chainStep<Factor>(right, static_cast<double>(r[i]) * gi) * go);
+        Chain::template processBlockPair<Factor>(left, right, l, r, numSamples, gi, go);
+    }
+    else
+    {
+        for (int i = 0; i < numSamples; ++i)
+        {
+            l[i] = static_cast<float>(chainStep<Factor>(left, static_cast<double>(l[i]) * gi) * go);
+            r[i] = static_cast<float>(chainStep<Factor>(right, static_cast<double>(r[i]) * gi) * go);
+        }
     }
 }
 } // namespace ravlin::plugin

@@ -18,6 +18,7 @@
 #include "SyntheticModelFiles.h"
 #include "fast/ChainKernels.h"
 #include "fast/ChannelChain.h"
+#include "plugin/SampleLoops.h"
 
 using namespace ravlin;
 using namespace ravlin::synthetic;
@@ -308,6 +309,7 @@ TEST(VectorChain, NonFiniteInputRecoversPerLaneAsTheScalarChain)
         right[100] = std::numeric_limits<double>::infinity();
         right[101] = std::numeric_limits<double>::quiet_NaN();
         right[300] = 1e300;
+        left[598] = -std::numeric_limits<double>::infinity(); // inside the last steps of the stream
         Setting s;
         expectIdentical(files, s, s, left, right, factor);
     }
@@ -348,6 +350,55 @@ TEST(VectorChain, FloatLoopsApplyGainsAsTheScalarLoop)
         EXPECT_EQ(std::memcmp(gotL.data(), want.data(), want.size() * sizeof(float)), 0);
         EXPECT_EQ(std::memcmp(gotR.data(), want.data(), want.size() * sizeof(float)), 0);
     }
+}
+
+/// The plug-in's ten sample loops on the real chain against the scalar loop of the same chain.
+TEST(VectorChain, EverySampleLoopMatchesTheScalarLoop)
+{
+    const ChainFiles files = syntheticFiles(testSignal(3000, 1.5, 0));
+    plugin::LoopGains gains;
+    gains.input.store(2.5);
+    gains.output.store(0.3);
+    for (unsigned factor : factors)
+        for (bool stereo : {false, true})
+        {
+            SCOPED_TRACE(std::string(stereo ? "processStereoX" : "processMonoX") + std::to_string(factor));
+            Setting s, other;
+            other.gain = 14;
+            auto refL = std::make_unique<ChannelChain>(), refR = std::make_unique<ChannelChain>();
+            auto l = std::make_unique<ChannelChain>(), r = std::make_unique<ChannelChain>();
+            ASSERT_TRUE(configure(*refL, files, s, factor) && configure(*refR, files, other, factor)
+                        && configure(*l, files, s, factor) && configure(*r, files, other, factor));
+            const int n = 300;
+            const std::vector<double> a = testSignal(n, 0.6, 1), b = testSignal(n, 0.4, 2);
+            std::vector<float> c0(n), c1(n), want0(n), want1(n);
+            for (int k = 0; k < n; ++k)
+            {
+                c0[k] = static_cast<float>(a[k]);
+                c1[k] = static_cast<float>(b[k]);
+                want0[k] = static_cast<float>(
+                    scalarRun(*refL, {static_cast<double>(c0[k]) * 2.5}, factor)[0] * 0.3);
+                want1[k] = stereo ? static_cast<float>(scalarRun(*refR, {static_cast<double>(c1[k]) * 2.5}, factor)[0] * 0.3)
+                                  : want0[k];
+            }
+            float* channels[2] = {c0.data(), c1.data()};
+            // Two host blocks of different sizes.
+            for (int part = 0; part < 2; ++part)
+            {
+                const int first = part == 0 ? 0 : 117, count = part == 0 ? 117 : n - 117;
+                float* at[2] = {channels[0] + first, channels[1] + first};
+                switch (factor)
+                {
+                case 1: stereo ? plugin::processStereo<1>(*l, *r, at, 2, 2, count, gains) : plugin::processMono<1>(*l, at, 2, 2, count, gains); break;
+                case 2: stereo ? plugin::processStereo<2>(*l, *r, at, 2, 2, count, gains) : plugin::processMono<2>(*l, at, 2, 2, count, gains); break;
+                case 4: stereo ? plugin::processStereo<4>(*l, *r, at, 2, 2, count, gains) : plugin::processMono<4>(*l, at, 2, 2, count, gains); break;
+                case 8: stereo ? plugin::processStereo<8>(*l, *r, at, 2, 2, count, gains) : plugin::processMono<8>(*l, at, 2, 2, count, gains); break;
+                default: stereo ? plugin::processStereo<16>(*l, *r, at, 2, 2, count, gains) : plugin::processMono<16>(*l, at, 2, 2, count, gains); break;
+                }
+            }
+            EXPECT_EQ(std::memcmp(c0.data(), want0.data(), sizeof(float) * n), 0);
+            EXPECT_EQ(std::memcmp(c1.data(), want1.data(), sizeof(float) * n), 0);
+        }
 }
 
 TEST(VectorChain, InactiveChainIsSilentThroughTheFilters)
