@@ -1,6 +1,7 @@
 #pragma once
 // Two channel chains stepped in lockstep, one vector lane per channel (left in lane 0, right in
-// lane 1). Included after ChainKernel.h by each instruction-set unit. Each lane gives exactly the
+// lane 1), the four blocks as a pipeline as in ChainKernel.h. Included after ChainKernel.h by each
+// instruction-set unit. Each lane gives exactly the
 // samples its chain gives alone: the formulas are the same expressions on lane vectors, and where
 // the two lanes need different networks (block 3's region search, or chains at other positions)
 // each lane is evaluated on its own. NaN recovery and block 4's statistics act per lane.
@@ -287,47 +288,131 @@ struct ChainLanes
     }
 };
 
-RAVLIN_FORCE_INLINE v2d chainStepLanes(ChainLanes& c, v2d x) noexcept
+/// One lane on its own after a non-finite output at sample s elsewhere in the pipeline: blocks 3
+/// and 4 are at s, block 2 at a2 and block 1 at a1 (s <= a2 <= a1). Completes samples s + 1 … a1
+/// through the blocks they have not reached yet, exactly as the scalar chain would have.
+RAVLIN_FORCE_INLINE void finishInFlight(ChainView& v, const double* in, double* out, int s, int a2, int a1) noexcept
 {
-    c.b1.u[0] = x;
-    stepLanes<1, false>(c.b1, *c.share, nullptr, nullptr);
-    c.b2.u[0] = c.b1.y[0];
-    stepLanes<2, false>(c.b2, *c.share, nullptr, nullptr);
-    c.b3.u[0] = c.b2.y[0];
-    stepLanes<3, true>(c.b3, *c.share, nullptr, nullptr);
-    c.b4.u[0] = c.b3.y[0];
-    stepLanes<4, false>(c.b4, *c.share, c.lane[0]->statistics, c.lane[1]->statistics);
-    v2d out = c.b4.y[0];
-    for (int k = 0; k < 2; ++k)
-        if (!std::isfinite(out[k]))
+    for (int m = s + 1; m <= a1; ++m)
+    {
+        if (m > a2)
         {
-            c.storeLane(k);
-            recoverChain(*c.lane[k]->chain);
-            c.loadLane(k);
-            out[k] = 0.0;
+            v.b2.u[0] = v.b1.y[0];
+            stepBlock<2, false>(v.b2, nullptr);
         }
-    return out;
+        v.b3.u[0] = v.b2.y[0];
+        stepBlock<3, true>(v.b3, nullptr);
+        v.b4.u[0] = v.b3.y[0];
+        stepBlock<4, false>(v.b4, v.statistics);
+        const double y = v.b4.y[0];
+        if (std::isfinite(y))
+        {
+            out[m] = y;
+            continue;
+        }
+        recoverChain(*v.chain);
+        out[m] = 0.0;
+        // Blocks 1 and 2 had gone ahead from the state the recovery replaced: run those samples again.
+        for (int start = m + 1; start <= a1;)
+            start = streamFrom(v, in, out, start, a1 + 1);
+        return;
+    }
 }
 
-template <unsigned L>
-RAVLIN_FORCE_INLINE v2d baseRateStepLanes(ChainLanes& c, v2d x) noexcept
+/// The lanes' streams from `start`, the blocks as a pipeline (see streamFrom). Returns n, or the
+/// sample to resume from after a non-finite output in either lane: the failing lane recovers and
+/// runs on alone, the other finishes its steps in flight alone, then lockstep resumes.
+RAVLIN_FORCE_INLINE int streamLanesFrom(ChainLanes& c, const double* const in[2], double* const out[2], int start,
+                                        int n) noexcept
 {
-    if constexpr (L == 1)
-        return chainStepLanes(c, x);
-    else
-    {
-        const OversamplerView& ol = c.lane[0]->oversamplers[factorIndex<L>];
-        const OversamplerView& orr = c.lane[1]->oversamplers[factorIndex<L>];
-        upPush(ol, x[0]);
-        upPush(orr, x[1]);
-        for (unsigned n = 0; n < L; ++n)
+    const auto step1 = [&](int s) RAVLIN_LAMBDA_INLINE {
+        c.b1.u[0] = v2d{in[0][s], in[1][s]};
+        stepLanes<1, false>(c.b1, *c.share, nullptr, nullptr);
+    };
+    const auto step2 = [&]() RAVLIN_LAMBDA_INLINE {
+        c.b2.u[0] = c.b1.y[0];
+        stepLanes<2, false>(c.b2, *c.share, nullptr, nullptr);
+    };
+    const auto step3 = [&]() RAVLIN_LAMBDA_INLINE {
+        c.b3.u[0] = c.b2.y[0];
+        stepLanes<3, true>(c.b3, *c.share, nullptr, nullptr);
+    };
+    // Block 4 on sample s with blocks 2 and 1 at a2 and a1; false after a failure was handled.
+    const auto step4 = [&](int s, int a2, int a1) RAVLIN_LAMBDA_INLINE {
+        c.b4.u[0] = c.b3.y[0];
+        stepLanes<4, false>(c.b4, *c.share, c.lane[0]->statistics, c.lane[1]->statistics);
+        const v2d y = c.b4.y[0];
+        const bool good[2] = {std::isfinite(y[0]), std::isfinite(y[1])};
+        if (good[0] && good[1])
         {
-            const v2d out = chainStepLanes(c, v2d{upNext(ol), upNext(orr)});
-            downPush(ol, out[0]);
-            downPush(orr, out[1]);
+            out[0][s] = y[0];
+            out[1][s] = y[1];
+            return true;
         }
-        return v2d{downOutput(ol), downOutput(orr)};
+        c.storeLane(0);
+        c.storeLane(1);
+        for (int k = 0; k < 2; ++k)
+        {
+            ChainView& v = *c.lane[k];
+            if (good[k])
+            {
+                out[k][s] = y[k];
+                finishInFlight(v, in[k], out[k], s, a2, a1);
+            }
+            else
+            {
+                recoverChain(*v.chain);
+                out[k][s] = 0.0;
+                for (int from = s + 1; from <= a1;)
+                    from = streamFrom(v, in[k], out[k], from, a1 + 1);
+            }
+        }
+        c.loadLane(0);
+        c.loadLane(1);
+        return false;
+    };
+    if (n - start >= 3)
+    {
+        step1(start);
+        step2();
+        step1(start + 1);
+        step3();
+        step2();
+        step1(start + 2);
+        for (int t = start + 3; t < n; ++t)
+        {
+            if (!step4(t - 3, t - 2, t - 1))
+                return t;
+            step3();
+            step2();
+            step1(t);
+        }
+        if (!step4(n - 3, n - 2, n - 1))
+            return n;
+        step3();
+        step2();
+        if (!step4(n - 2, n - 1, n - 1))
+            return n;
+        step3();
+        step4(n - 1, n - 1, n - 1);
+        return n;
     }
+    for (int s = start; s < n; ++s)
+    {
+        step1(s);
+        step2();
+        step3();
+        if (!step4(s, s, s))
+            return s + 1;
+    }
+    return n;
+}
+
+RAVLIN_FORCE_INLINE void streamLanes(ChainLanes& c, const double* const in[2], double* const out[2], int n) noexcept
+{
+    int start = 0;
+    while (start < n)
+        start = streamLanesFrom(c, in, out, start, n);
 }
 
 /// Runs `body` with both chains' state on lanes; the state goes back to the chains afterwards.
@@ -354,33 +439,89 @@ RAVLIN_FORCE_INLINE void withLanes(ChainView& left, ChainView& right, Body&& bod
     c.b4.store();
 }
 
+/// n base-rate samples of both channels through their chains at factor L, in lockstep; the
+/// filters of each channel run ahead and behind as in runChannel.
+template <unsigned L, class Read, class Write>
+RAVLIN_FORCE_INLINE void runLanes(ChainView& left, ChainView& right, int n, Read&& read, Write&& write) noexcept
+{
+    withLanes(left, right, [&](ChainLanes& c) {
+        alignas(32) double a[2][streamLength];
+        alignas(32) double b[2][streamLength];
+        const double* const in[2] = {a[0], a[1]};
+        double* const out[2] = {b[0], b[1]};
+        constexpr int stretch = streamLength / static_cast<int>(L);
+        for (int first = 0; first < n; first += stretch)
+        {
+            const int m = n - first < stretch ? n - first : stretch;
+            if constexpr (L == 1)
+            {
+                for (int k = 0; k < m; ++k)
+                    read(first + k, a[0][k], a[1][k]);
+                streamLanes(c, in, out, m);
+                for (int k = 0; k < m; ++k)
+                    write(first + k, b[0][k], b[1][k]);
+            }
+            else
+            {
+                const OversamplerView* o[2] = {&left.oversamplers[factorIndex<L>], &right.oversamplers[factorIndex<L>]};
+                for (int k = 0; k < m; ++k)
+                {
+                    double x[2];
+                    read(first + k, x[0], x[1]);
+                    for (int lane = 0; lane < 2; ++lane)
+                    {
+                        upPush(*o[lane], x[lane]);
+                        for (unsigned p = 0; p < L; ++p)
+                            a[lane][k * static_cast<int>(L) + static_cast<int>(p)] = upNext(*o[lane]);
+                    }
+                }
+                streamLanes(c, in, out, m * static_cast<int>(L));
+                for (int k = 0; k < m; ++k)
+                {
+                    double y[2];
+                    for (int lane = 0; lane < 2; ++lane)
+                    {
+                        for (unsigned p = 0; p < L; ++p)
+                            downPush(*o[lane], b[lane][k * static_cast<int>(L) + static_cast<int>(p)]);
+                        y[lane] = downOutput(*o[lane]);
+                    }
+                    write(first + k, y[0], y[1]);
+                }
+            }
+        }
+    });
+}
+
 template <unsigned L>
 void runStereo(ChainView& left, ChainView& right, float* l, float* r, int n, double inputGain,
                double outputGain) noexcept
 {
-    withLanes(left, right, [&](ChainLanes& c) {
-        const v2d gi = splat2(inputGain), go = splat2(outputGain);
-        for (int k = 0; k < n; ++k)
-        {
-            const v2d y = baseRateStepLanes<L>(c, v2d{static_cast<double>(l[k]), static_cast<double>(r[k])} * gi) * go;
-            l[k] = static_cast<float>(y[0]);
-            r[k] = static_cast<float>(y[1]);
-        }
-    });
+    runLanes<L>(
+        left, right, n,
+        [&](int k, double& xl, double& xr) {
+            xl = static_cast<double>(l[k]) * inputGain;
+            xr = static_cast<double>(r[k]) * inputGain;
+        },
+        [&](int k, double yl, double yr) {
+            l[k] = static_cast<float>(yl * outputGain);
+            r[k] = static_cast<float>(yr * outputGain);
+        });
 }
 
 template <unsigned L>
 void runStereoDouble(ChainView& left, ChainView& right, const double* inL, const double* inR, double* outL,
                      double* outR, int n) noexcept
 {
-    withLanes(left, right, [&](ChainLanes& c) {
-        for (int k = 0; k < n; ++k)
-        {
-            const v2d y = baseRateStepLanes<L>(c, v2d{inL[k], inR[k]});
-            outL[k] = y[0];
-            outR[k] = y[1];
-        }
-    });
+    runLanes<L>(
+        left, right, n,
+        [&](int k, double& xl, double& xr) {
+            xl = inL[k];
+            xr = inR[k];
+        },
+        [&](int k, double yl, double yr) {
+            outL[k] = yl;
+            outR[k] = yr;
+        });
 }
 
 } // namespace ravlin::RAVLIN_KERNEL_NS
