@@ -9,9 +9,3 @@
 #define RAVLIN_FORCE_INLINE inline
 #endif
 
-/// The same for a lambda: written after its parameter list.
-#if defined(__GNUC__) || defined(__clang__)
-#define RAVLIN_LAMBDA_INLINE __attribute__((always_inline))
-#else
-#define RAVLIN_LAMBDA_INLINE
-#endif

@@ -285,19 +285,19 @@ RAVLIN_FORCE_INLINE double baseRateStep(ChainView& v, double x) noexcept
 /// chain, and blocks 1 and 2 have dropped the steps they had taken ahead (block 3 had taken none).
 RAVLIN_FORCE_INLINE int streamFrom(ChainView& v, const double* in, double* out, int start, int n) noexcept
 {
-    const auto step1 = [&](int s) RAVLIN_LAMBDA_INLINE {
+    const auto step1 = [&](int s) {
         v.b1.u[0] = in[s];
         stepBlock<1, false>(v.b1, nullptr);
     };
-    const auto step2 = [&]() RAVLIN_LAMBDA_INLINE {
+    const auto step2 = [&]() {
         v.b2.u[0] = v.b1.y[0];
         stepBlock<2, false>(v.b2, nullptr);
     };
-    const auto step3 = [&]() RAVLIN_LAMBDA_INLINE {
+    const auto step3 = [&]() {
         v.b3.u[0] = v.b2.y[0];
         stepBlock<3, true>(v.b3, nullptr);
     };
-    const auto step4 = [&](int s) RAVLIN_LAMBDA_INLINE {
+    const auto step4 = [&](int s) {
         v.b4.u[0] = v.b3.y[0];
         stepBlock<4, false>(v.b4, v.statistics);
         const double y = v.b4.y[0];

@@ -325,20 +325,20 @@ RAVLIN_FORCE_INLINE void finishInFlight(ChainView& v, const double* in, double* 
 RAVLIN_FORCE_INLINE int streamLanesFrom(ChainLanes& c, const double* const in[2], double* const out[2], int start,
                                         int n) noexcept
 {
-    const auto step1 = [&](int s) RAVLIN_LAMBDA_INLINE {
+    const auto step1 = [&](int s) {
         c.b1.u[0] = v2d{in[0][s], in[1][s]};
         stepLanes<1, false>(c.b1, *c.share, nullptr, nullptr);
     };
-    const auto step2 = [&]() RAVLIN_LAMBDA_INLINE {
+    const auto step2 = [&]() {
         c.b2.u[0] = c.b1.y[0];
         stepLanes<2, false>(c.b2, *c.share, nullptr, nullptr);
     };
-    const auto step3 = [&]() RAVLIN_LAMBDA_INLINE {
+    const auto step3 = [&]() {
         c.b3.u[0] = c.b2.y[0];
         stepLanes<3, true>(c.b3, *c.share, nullptr, nullptr);
     };
     // Block 4 on sample s with blocks 2 and 1 at a2 and a1; false after a failure was handled.
-    const auto step4 = [&](int s, int a2, int a1) RAVLIN_LAMBDA_INLINE {
+    const auto step4 = [&](int s, int a2, int a1) {
         c.b4.u[0] = c.b3.y[0];
         stepLanes<4, false>(c.b4, *c.share, c.lane[0]->statistics, c.lane[1]->statistics);
         const v2d y = c.b4.y[0];
