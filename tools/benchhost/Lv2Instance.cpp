@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include <lv2/atom/atom.h>
+#include <lv2/atom/forge.h>
+#include <lv2/patch/patch.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/urid/urid.h>
 
@@ -124,11 +126,26 @@ std::unique_ptr<Lv2Instance> Lv2Instance::create(LilvWorld* world, const std::st
     for (const auto& [symbol, value] : controls)
     {
         Node sym(lilv_new_string(world, symbol.c_str()));
-        if (lilv_plugin_get_port_by_symbol(plugin, sym.get()) == nullptr)
+        if (lilv_plugin_get_port_by_symbol(plugin, sym.get()) != nullptr)
+            continue;
+        // A writable parameter whose URI ends in the name.
+        Node writable(lilv_new_uri(world, LV2_PATCH__writable));
+        LilvNodes* parameters = lilv_world_find_nodes(world, lilv_plugin_get_uri(plugin), writable.get(), nullptr);
+        std::string found;
+        LILV_FOREACH(nodes, it, parameters)
         {
-            error = uri + " has no port with symbol '" + symbol + "'";
+            const std::string p = lilv_node_as_string(lilv_nodes_get(parameters, it));
+            if (p.size() > symbol.size() && p.compare(p.size() - symbol.size(), symbol.size(), symbol) == 0
+                && std::string(":#/").find(p[p.size() - symbol.size() - 1]) != std::string::npos)
+                found = p;
+        }
+        lilv_nodes_free(parameters);
+        if (found.empty())
+        {
+            error = uri + " has no port or writable parameter named '" + symbol + "'";
             return nullptr;
         }
+        self->pendingParameters.emplace_back(u.map(found.c_str()), value);
     }
 
     self->instance = lilv_plugin_instantiate(plugin, sampleRate, self->features.data());
@@ -185,9 +202,40 @@ std::unique_ptr<Lv2Instance> Lv2Instance::create(LilvWorld* world, const std::st
         else
             lilv_instance_connect_port(self->instance, p, nullptr);
     }
+    // Everything the patch messages need is mapped here, off the processing path.
+    lv2_atom_forge_init(&self->forge, u.mapFeature());
+    self->patchSetUrid = u.map(LV2_PATCH__Set);
+    self->patchPropertyUrid = u.map(LV2_PATCH__property);
+    self->patchValueUrid = u.map(LV2_PATCH__value);
     self->resetAtomPorts();
     lilv_instance_activate(self->instance);
     return self;
+}
+
+void Lv2Instance::sendParameters() noexcept
+{
+    for (auto& a : atomPorts)
+    {
+        if (!a->input)
+            continue;
+        lv2_atom_forge_set_buffer(&forge, reinterpret_cast<std::uint8_t*>(a->storage.data()), atomBufferBytes);
+        LV2_Atom_Forge_Frame sequence;
+        lv2_atom_forge_sequence_head(&forge, &sequence, atomFrameTimeUrid);
+        for (const auto& [property, value] : pendingParameters)
+        {
+            LV2_Atom_Forge_Frame object;
+            lv2_atom_forge_frame_time(&forge, 0);
+            lv2_atom_forge_object(&forge, &object, 0, patchSetUrid);
+            lv2_atom_forge_key(&forge, patchPropertyUrid);
+            lv2_atom_forge_urid(&forge, property);
+            lv2_atom_forge_key(&forge, patchValueUrid);
+            lv2_atom_forge_float(&forge, value);
+            lv2_atom_forge_pop(&forge, &object);
+        }
+        lv2_atom_forge_pop(&forge, &sequence);
+        break;
+    }
+    pendingParameters.clear();
 }
 
 void Lv2Instance::resetAtomPorts() noexcept
@@ -218,6 +266,8 @@ void Lv2Instance::run(const float* input, int frames) noexcept
     for (auto& in : audioIn)
         std::copy(input, input + frames, in->data());
     resetAtomPorts();
+    if (!pendingParameters.empty())
+        sendParameters();
     lilv_instance_run(instance, static_cast<uint32_t>(frames));
 }
 
@@ -232,6 +282,8 @@ void Lv2Instance::run(const float* const* inputs, int channels, int frames) noex
         std::copy(in, in + frames, audioIn[i]->data());
     }
     resetAtomPorts();
+    if (!pendingParameters.empty())
+        sendParameters();
     lilv_instance_run(instance, static_cast<uint32_t>(frames));
 }
 

@@ -5,6 +5,7 @@
 // bounded block length are provided. A plug-in that requires anything else is refused with a
 // message naming the feature.
 #include <lilv/lilv.h>
+#include <lv2/atom/forge.h>
 #include <lv2/core/lv2.h>
 #include <lv2/options/options.h>
 
@@ -31,8 +32,10 @@ public:
 
     /// Finds `uri` in `world` and instantiates it at `sampleRate` for blocks of at most
     /// `maxBlock` frames. `controls` sets input control ports by symbol (others keep their
-    /// default). Returns nullptr and fills `error` when the plug-in is unknown, needs a feature
-    /// this host lacks, names an unknown control, or fails to instantiate.
+    /// default); a name that is no port symbol may name a writable parameter (patch:writable) by
+    /// the end of its URI (after ':', '#' or '/'), which the first run sends as a patch:Set. Returns
+    /// nullptr and fills `error` when the plug-in is unknown, needs a feature this host lacks,
+    /// names an unknown control, or fails to instantiate.
     static std::unique_ptr<Lv2Instance> create(LilvWorld* world, const std::string& uri, double sampleRate,
                                                int maxBlock, const std::vector<std::pair<std::string, float>>& controls,
                                                std::string& error);
@@ -55,6 +58,8 @@ public:
 private:
     Lv2Instance() = default;
     void resetAtomPorts() noexcept;
+    /// Writes the pending parameter values as patch:Set events into the first input atom port.
+    void sendParameters() noexcept;
 
     struct AtomPort
     {
@@ -70,6 +75,10 @@ private:
     std::vector<std::unique_ptr<float>> controlValues;
     std::vector<std::unique_ptr<AtomPort>> atomPorts;
     std::uint32_t atomSequenceUrid = 0, atomChunkUrid = 0, atomFrameTimeUrid = 0;
+    std::vector<std::pair<std::uint32_t, float>> pendingParameters; ///< parameter URID, value
+    LV2_Atom_Forge forge{};
+    std::uint32_t patchSetUrid = 0, patchPropertyUrid = 0, patchValueUrid = 0;
+
     // Storage that the feature structs point into; kept alive as long as the instance.
     std::vector<std::uint32_t> optionInts;
     float optionRate = 0.0f;

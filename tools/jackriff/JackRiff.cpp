@@ -2,8 +2,9 @@
 // other clients and counts the xruns the server reports meanwhile.
 //   ravlin-jackriff --to CLIENT [--seconds 30] [--wait 10]
 // Registers two outputs carrying the riff (pickup level) at the server's rate, connects them in
-// order to CLIENT's audio input ports (waiting up to --wait seconds for them to appear), plays for
-// --seconds and prints "xruns N, largest DSP load P %". Exit status 1 when CLIENT's inputs never
+// order to CLIENT's audio input ports (waiting up to --wait seconds for them to appear), lets the
+// graph settle for two seconds, plays for --seconds more and prints "xruns N, largest DSP load P %"
+// over those. Exit status 1 when CLIENT's inputs never
 // appear or the server cannot be reached.
 #include <jack/jack.h>
 
@@ -120,6 +121,9 @@ int main(int argc, char** argv)
     }
     for (std::size_t k = 0; k < inputs.size() && k < 2; ++k)
         jack_connect(client, jack_port_name(player.outputs[k]), inputs[k].c_str());
+    // The other client may still be settling (a plug-in applying its start-up settings): count
+    // from two seconds after the connection on.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
     player.xruns.store(0);
     float largestLoad = 0.0f;
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
