@@ -85,20 +85,34 @@ RAVLIN_FORCE_INLINE Quad clamp(Quad v, double low) noexcept
 }
 #endif
 
-/// The hidden activations of every group: unit j of group g at hidden[4g + j].
-RAVLIN_FORCE_INLINE void hiddenLayer(const NetworkLayout& l, const double* x, double* hidden) noexcept
+/// The hidden activations of every group: unit j of group g at hidden[4g + j]. The input count
+/// is a compile-time constant here, so the sum over the inputs is written out in full.
+template <int Inputs>
+RAVLIN_FORCE_INLINE void hiddenGroups(const NetworkLayout& l, const double* x, double* hidden) noexcept
 {
     const double* w = l.hiddenWeights;
     const Quad gain = qsplat(l.hiddenGain);
+    Quad xs[Inputs];
+    for (int k = 0; k < Inputs; ++k)
+        xs[k] = qsplat(x[k]);
     for (int g = 0; g < l.groupCount; ++g)
     {
         Quad s = qload(l.hiddenBias + 4 * g);
-        for (int k = 0; k < l.inputCount; ++k)
-        {
-            s = s + qsplat(x[k]) * qload(w);
-            w += 4;
-        }
+        for (int k = 0; k < Inputs; ++k)
+            s = s + xs[k] * qload(w + 4 * k);
+        w += 4 * Inputs;
         qstore(hidden + 4 * g, softsign(gain * s));
+    }
+}
+
+RAVLIN_FORCE_INLINE void hiddenLayer(const NetworkLayout& l, const double* x, double* hidden) noexcept
+{
+    switch (l.inputCount)
+    {
+    case 1: hiddenGroups<1>(l, x, hidden); break;
+    case 2: hiddenGroups<2>(l, x, hidden); break;
+    case 3: hiddenGroups<3>(l, x, hidden); break;
+    default: hiddenGroups<4>(l, x, hidden); break;
     }
 }
 
@@ -186,7 +200,7 @@ RAVLIN_FORCE_INLINE void stepBlock(View& b, RunningStatistics* statistics) noexc
     Formulas::ports(b, b.x, b.u, b.p);
     if constexpr (Block == 4)
     {
-        const double pv[2] = {b.p[0], b.p[1]};
+        const double pv[4] = {b.p[0], b.p[1], 0.0, 0.0};
         evaluate(b.layouts[0], pv, b.i);
         if (statistics != nullptr)
             statistics->update(b.i[1]);

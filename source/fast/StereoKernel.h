@@ -102,10 +102,10 @@ struct BlockLanes
 };
 
 /// Both lanes through the same network: hidden units one at a time (a lane per channel), outputs
-/// with the layout's own order.
-RAVLIN_FORCE_INLINE void evaluateShared(const NetworkLayout& l, const v2d* x, v2d* out) noexcept
+/// with the layout's own order. The input count is a compile-time constant in the hidden sums.
+template <int Inputs>
+RAVLIN_FORCE_INLINE void hiddenLanes(const NetworkLayout& l, const v2d* x, v2d* hidden) noexcept
 {
-    v2d hidden[hiddenCapacity];
     const v2d one = splat2(1.0);
     const v2d zero = splat2(0.0);
     const v2d gain = splat2(l.hiddenGain);
@@ -114,19 +114,32 @@ RAVLIN_FORCE_INLINE void evaluateShared(const NetworkLayout& l, const v2d* x, v2
     {
         v2d s0 = splat2(l.hiddenBias[4 * g]), s1 = splat2(l.hiddenBias[4 * g + 1]);
         v2d s2 = splat2(l.hiddenBias[4 * g + 2]), s3 = splat2(l.hiddenBias[4 * g + 3]);
-        for (int k = 0; k < l.inputCount; ++k)
+        for (int k = 0; k < Inputs; ++k)
         {
-            s0 += x[k] * splat2(w[0]);
-            s1 += x[k] * splat2(w[1]);
-            s2 += x[k] * splat2(w[2]);
-            s3 += x[k] * splat2(w[3]);
-            w += 4;
+            s0 += x[k] * splat2(w[4 * k]);
+            s1 += x[k] * splat2(w[4 * k + 1]);
+            s2 += x[k] * splat2(w[4 * k + 2]);
+            s3 += x[k] * splat2(w[4 * k + 3]);
         }
+        w += 4 * Inputs;
         const v2d t0 = gain * s0, t1 = gain * s1, t2 = gain * s2, t3 = gain * s3;
         hidden[4 * g] = t0 / ((t0 < zero ? -t0 : t0) + one);
         hidden[4 * g + 1] = t1 / ((t1 < zero ? -t1 : t1) + one);
         hidden[4 * g + 2] = t2 / ((t2 < zero ? -t2 : t2) + one);
         hidden[4 * g + 3] = t3 / ((t3 < zero ? -t3 : t3) + one);
+    }
+}
+
+RAVLIN_FORCE_INLINE void evaluateShared(const NetworkLayout& l, const v2d* x, v2d* out) noexcept
+{
+    v2d hidden[hiddenCapacity];
+    const v2d one = splat2(1.0);
+    switch (l.inputCount)
+    {
+    case 1: hiddenLanes<1>(l, x, hidden); break;
+    case 2: hiddenLanes<2>(l, x, hidden); break;
+    case 3: hiddenLanes<3>(l, x, hidden); break;
+    default: hiddenLanes<4>(l, x, hidden); break;
     }
     v2d s[4] = {splat2(l.outputBias[0]), splat2(l.outputBias[1]), splat2(l.outputBias[2]), splat2(l.outputBias[3])};
     const double* ow = l.outputWeights;
@@ -161,7 +174,7 @@ RAVLIN_FORCE_INLINE void evaluateShared(const NetworkLayout& l, const v2d* x, v2
 RAVLIN_FORCE_INLINE void evaluateApart(const NetworkLayout& left, const NetworkLayout& right, const v2d* x, v2d* out,
                                        int inputs, int slots) noexcept
 {
-    double xl[4], xr[4], ol[4], orr[4];
+    double xl[4] = {}, xr[4] = {}, ol[4] = {}, orr[4] = {};
     for (int k = 0; k < inputs; ++k)
     {
         xl[k] = x[k][0];
@@ -224,10 +237,11 @@ RAVLIN_FORCE_INLINE void stepLanes(Lanes& b, const PairSharing& share, RunningSt
     auto& r = *b.lane[1];
     if constexpr (Block == 4)
     {
+        const v2d pv[4] = {b.p[0], b.p[1], splat2(0.0), splat2(0.0)};
         if (share.network[3])
-            evaluateShared(l.layouts[0], b.p, b.i);
+            evaluateShared(l.layouts[0], pv, b.i);
         else
-            evaluateApart(l.layouts[0], r.layouts[0], b.p, b.i, 2, 2);
+            evaluateApart(l.layouts[0], r.layouts[0], pv, b.i, 2, 2);
         if (statsLeft != nullptr)
             statsLeft->update(b.i[1][0]);
         if (statsRight != nullptr)
