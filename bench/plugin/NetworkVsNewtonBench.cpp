@@ -221,7 +221,7 @@ int main(int argc, char** argv)
                 pairSeconds / bestScalarPair);
     std::printf("stereo x16 %.0f Hz, lockstep (%s): real-time factor %.2f\n", rate, chainKernels().name,
                 pairSeconds / bestLockstep);
-    std::printf("stereo x16 %.0f Hz, vector chains one after the other (%s): real-time factor %.2f\n", rate,
+    std::printf("stereo x16 %.0f Hz, vector chains one after the other, as the stereo loops run (%s): real-time factor %.2f\n", rate,
                 chainKernels().name, pairSeconds / bestApart);
     std::printf("Newton reference chain %.0f Hz: %.0f samples/s, real-time factor %.1f (%ld unconverged steps)\n", rate,
                 newtonRate, newtonRate / rate, newton.failures());

@@ -69,8 +69,9 @@ void processMono(Chain& left, float* const* channels, int numChannels, int numIn
 }
 
 /** Stereo: channel 0 through `left` and channel 1 through `right`, interleaved sample by sample
-    (the vector chain steps both in lockstep, one lane each). A buffer with one channel (layout
-    reduced after the loop was chosen) runs the mono loop. */
+    (the chains are independent, so the vector chain runs one channel's block, then the other's,
+    with the same samples). A buffer with one channel (layout reduced after the loop was chosen)
+    runs the mono loop. */
 template <unsigned Factor, class Chain>
 void processStereo(Chain& left, Chain& right, float* const* channels, int numChannels, int numInputChannels,
                    int numSamples, const LoopGains& gains) noexcept
