@@ -24,7 +24,7 @@
 include_guard(GLOBAL)
 
 set(RAVLIN_MODEL_DIR "${CMAKE_BINARY_DIR}/models" CACHE PATH "Folder of the generated model data files")
-set(RAVLIN_INSTALL_MODEL_DIR "share/ravlin-preamp/models")
+set(RAVLIN_INSTALL_MODEL_DIR "share/ravlin-preamp/models" CACHE INTERNAL "Installed model data, relative to the prefix")
 
 # Installs the model data files (without the builder's stamp) once, into RAVLIN_INSTALL_MODEL_DIR.
 function(ravlin_install_model_data)
@@ -35,12 +35,12 @@ function(ravlin_install_model_data)
   set_property(GLOBAL PROPERTY RAVLIN_MODEL_DATA_INSTALLED TRUE)
   install(CODE "
     set(_src \"${RAVLIN_MODEL_DIR}\")
-    set(_dst \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${RAVLIN_INSTALL_MODEL_DIR}\")
+    # file(INSTALL) puts DESTDIR (set by package builds) in front of the destination itself.
+    set(_dst \"\${CMAKE_INSTALL_PREFIX}/${RAVLIN_INSTALL_MODEL_DIR}\")
     if(NOT EXISTS \"\${_src}/ravlinpre_eh_b1_pca.dat\")
       message(FATAL_ERROR \"No model data in \${_src}: run scripts/gen-models \${_src} first\")
     endif()
     file(GLOB _files \"\${_src}/ravlinpre_*\")
-    file(MAKE_DIRECTORY \"\${_dst}\")
     file(INSTALL \${_files} DESTINATION \"\${_dst}\")
   ")
 endfunction()
