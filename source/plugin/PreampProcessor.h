@@ -406,6 +406,8 @@ private:
         for (Chain* chain : loaded)
             selectPositions(*chain);
         configured = configured || !loaded.empty();
+        if (!loaded.empty())
+            loadedValveSet = set;
         gains.input.store(inputGainFor(currentRecord().stored(input)), std::memory_order_relaxed);
         gains.output.store(outputGainFor(currentRecord().stored(output)), std::memory_order_relaxed);
         suspendProcessing(false);
@@ -413,9 +415,16 @@ private:
     }
 
     /** Oversampling or Mono/Stereo: new loop and rate, block 3 reloaded for the new rate. When its
-        file cannot be used, the loop, the rate and block 3 stay as they were. */
+        file cannot be used, the loop, the rate and block 3 stay as they were. While the chains hold
+        another valve set than the program's (its files failed to load), block 3 alone would join
+        blocks of the other set: the whole set is tried again instead. */
     void changeRateOrMode()
     {
+        if (loadedValveSet != currentRecord().valveSet())
+        {
+            reconfigureAll();
+            return;
+        }
         suspendProcessing(true);
         const LoopChoice before = currentLoop();
         selectSampleLoop();
@@ -486,6 +495,7 @@ private:
     LoopGains gains;
     juce::File modelDirectoryOverride;
     bool configured = false; ///< a reconfiguration has loaded both chains at least once
+    int loadedValveSet = -1; ///< the valve set whose files the chains hold (-1: none yet)
     juce::CriticalSection reconfigureLock;
     // The failures of the last file-reading reconfiguration and the editor's notice, copied under
     // a lock of their own so the editor never waits for a reconfiguration to finish.

@@ -185,7 +185,21 @@ TEST(Reconfiguration, FailedValveSetSwitchKeepsEveryBlockOnTheOldSet)
     p.setParameter(2, 1.0f);
     EXPECT_EQ(ChainLog::entries().size(), 4u);
 
-    // Back to the Fresh set: it loads, and the notice goes away.
+    // A rate change must not load the Aged block 3 beside Fresh blocks: it tries the whole set.
+    RecordingChain::badFiles = {"ravlinpre_rsd_b2_pca.dat"};
+    ChainLog::entries().clear();
+    p.setParameter(7, 0.25f);
+    RecordingChain::badFiles.clear();
+    EXPECT_TRUE(ChainLog::loads().empty());
+    EXPECT_EQ(ChainLog::entries().size(), 4u) << "the four files of the Aged set are checked";
+    EXPECT_EQ(p.getSampleLoopName(), "processStereoX1");
+    // Back to x1 once the Aged files are whole: the whole Aged set loads.
+    ChainLog::entries().clear();
+    p.setParameter(7, 0.0f);
+    EXPECT_EQ(ChainLog::loads(), fullLoad("rsd", 44100));
+    EXPECT_TRUE(p.getModelFileFailures().empty());
+
+    // Back to the Fresh set.
     ChainLog::entries().clear();
     p.setParameter(0, 0.0f);
     EXPECT_EQ(ChainLog::loads(), fullLoad("eh", 44100));
