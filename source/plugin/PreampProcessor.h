@@ -395,8 +395,9 @@ private:
         selectSampleLoop();
         const juce::File dir = getModelDirectory();
         const int set = currentRecord().valveSet();
-        const LoadPlan plan = {{{1, modelFileName(1, set, 0)}, {2, modelFileName(2, set, 0)}, {4, modelFileName(4, set, 0)}},
-                               {{3, modelFileName(3, set, effectiveRate())}}};
+        const LoadPlan plan = {
+            {{1, modelFileName(1, set, 0)}, {2, modelFileName(2, set, 0)}, {4, modelFileName(4, set, 0)}},
+            {{3, modelFileName(3, set, effectiveRate())}}};
         std::vector<ModelFileFailure> found;
         const auto loaded = loadAllOrNothing(plan, dir, found);
         if (loaded.empty() && configured)
@@ -494,7 +495,7 @@ private:
     int oversamplingFactor = 1;
     LoopGains gains;
     juce::File modelDirectoryOverride;
-    bool configured = false; ///< a reconfiguration has loaded both chains at least once
+    bool configured = false; ///< a reconfiguration has loaded model data at least once
     int loadedValveSet = -1; ///< the valve set whose files the chains hold (-1: none yet)
     juce::CriticalSection reconfigureLock;
     // The failures of the last file-reading reconfiguration and the editor's notice, copied under

@@ -8,14 +8,12 @@
 // The analysis window holds a whole number of periods (one second at 48 kHz, frequency a whole
 // number of hertz), so every harmonic and every folded component falls on its own DFT bin.
 #include <cmath>
-#include <complex>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include <unsupported/Eigen/FFT>
-
+#include "AliasingAnalysis.h"
 #include "RenderProcessor.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -25,57 +23,6 @@ namespace {
 constexpr int rate = 48000;
 constexpr int settleSamples = rate / 2;
 constexpr int block = 480;
-
-struct Result
-{
-    double nonHarmonicDb = 0.0;
-    double nonHarmonicAudibleDb = 0.0;
-    double aliasHz = 0.0;
-    double aliasDb = 0.0; ///< strongest non-harmonic line relative to the fundamental
-};
-
-double db(double ratio)
-{
-    return ratio > 0.0 ? 10.0 * std::log10(ratio) : -HUGE_VAL;
-}
-
-Result analyse(const std::vector<double>& y, int frequency)
-{
-    Eigen::FFT<double> fft;
-    std::vector<std::complex<double>> spectrum;
-    fft.fwd(spectrum, y);
-    const int bins = rate / 2;
-    double total = 0.0, harmonic = 0.0, audible = 0.0, audibleHarmonic = 0.0, fundamental = 0.0;
-    double strongest = 0.0;
-    int strongestBin = 0;
-    for (int k = 1; k <= bins; ++k) // DC is not sound
-    {
-        const double p = std::norm(spectrum[static_cast<std::size_t>(k)]);
-        const bool isHarmonic = k % frequency == 0;
-        total += p;
-        if (k < 20000)
-            audible += p;
-        if (isHarmonic)
-        {
-            harmonic += p;
-            if (k < 20000)
-                audibleHarmonic += p;
-            if (k == frequency)
-                fundamental = p;
-        }
-        else if (p > strongest)
-        {
-            strongest = p;
-            strongestBin = k;
-        }
-    }
-    Result r;
-    r.nonHarmonicDb = db((total - harmonic) / total);
-    r.nonHarmonicAudibleDb = db((audible - audibleHarmonic) / total);
-    r.aliasHz = strongestBin;
-    r.aliasDb = db(strongest / fundamental);
-    return r;
-}
 
 } // namespace
 
@@ -101,7 +48,8 @@ int main(int argc, char** argv)
     }
     if (models.empty() || frequency < 20 || frequency >= rate / 2 || !(levelDb <= 0.0 && levelDb > -60.0))
     {
-        std::fputs("ravlin-aliasing: needs --models DIR, a frequency of 20 Hz .. 23999 Hz and a level of -60 .. 0 dBFS\n",
+        std::fputs("ravlin-aliasing: needs --models DIR, a frequency of 20 Hz .. 23999 Hz "
+                   "and a level of -60 .. 0 dBFS\n",
                    stderr);
         return 2;
     }
@@ -109,7 +57,8 @@ int main(int argc, char** argv)
     const double amplitude = std::pow(10.0, levelDb / 20.0);
     std::printf("# %d Hz sine at %.1f dBFS into the processor at %d Hz, default program otherwise\n", frequency,
                 levelDb, rate);
-    std::printf("# factor gain nonharmonic_dB nonharmonic_below_20k_dB strongest_alias_Hz strongest_alias_dB_re_fundamental\n");
+    std::printf("# factor gain nonharmonic_dB nonharmonic_below_20k_dB strongest_alias_Hz "
+                "strongest_alias_dB_re_fundamental\n");
     for (int code = 0; code <= 4; ++code)
         for (int gain : {0, 8, 16})
         {
@@ -147,9 +96,14 @@ int main(int argc, char** argv)
                     for (int k = 0; k < block; ++k)
                         out.push_back(buffer.getSample(0, k));
             }
-            const Result r = analyse(out, frequency);
+            const auto r = ravlin::render::analyseAliasing(out, rate, frequency);
+            if (!r.valid)
+            {
+                std::fprintf(stderr, "ravlin-aliasing: silent output at x%d, Gain %d\n", 1 << code, gain);
+                return 1;
+            }
             std::printf("%d %d %.1f %.1f %.0f %.1f\n", 1 << code, gain, r.nonHarmonicDb, r.nonHarmonicAudibleDb,
-                        r.aliasHz, r.aliasDb);
+                        r.strongestHz, r.strongestDb);
             std::fflush(stdout);
         }
     return 0;
