@@ -4,15 +4,19 @@
 # per build tree, ${RAVLIN_MODEL_DIR} (default <build>/models); scripts/gen-models DIR creates it
 # when it is missing or stale, and both README commands run it. The plug-in finds its files in
 # "<module file>.dat/" (the module's full file name followed by ".dat"), so every module gets a
-# link to that single folder after it is built, and a copy beside it when installed.
+# link to that single folder after it is built; installed, a link to the one installed copy.
 #
 #   ravlin_attach_model_data(<target> [INSTALL_DESTINATION <dir>])
 #
 # <target>               a target whose file is the module the host loads (the VST2 .so, the .so
 #                        inside the VST3 or LV2 bundle, the Standalone executable, the renderer).
 # INSTALL_DESTINATION    folder, relative to the install prefix, that the module file is installed
-#                        to; when given, `cmake --install` copies the model folder beside it as
-#                        <dir>/<module file name>.dat/.
+#                        to; when given, `cmake --install` puts a link <dir>/<module file name>.dat
+#                        beside it to the one installed copy of the model data.
+#
+# Installed, the model data lies once in ${RAVLIN_INSTALL_MODEL_DIR} (relative to the prefix,
+# share/ravlin-preamp/models) and every module's "<module>.dat" is a relative link to it, so the
+# installed tree can move as a whole (a package, a staging folder).
 #
 # Target ravlin_model_data (defined with the builder in tools/modelgen) runs it into
 # ${RAVLIN_MODEL_DIR}, skipping the work when the folder is up to date; the attached targets do not
@@ -20,7 +24,38 @@
 include_guard(GLOBAL)
 
 set(RAVLIN_MODEL_DIR "${CMAKE_BINARY_DIR}/models" CACHE PATH "Folder of the generated model data files")
+set(RAVLIN_INSTALL_MODEL_DIR "share/ravlin-preamp/models" CACHE INTERNAL "Installed model data, relative to the prefix")
 
+# Installs the model data files (without the builder's stamp) once, into RAVLIN_INSTALL_MODEL_DIR.
+function(ravlin_install_model_data)
+  get_property(_done GLOBAL PROPERTY RAVLIN_MODEL_DATA_INSTALLED)
+  if(_done)
+    return()
+  endif()
+  set_property(GLOBAL PROPERTY RAVLIN_MODEL_DATA_INSTALLED TRUE)
+  install(CODE "
+    set(_src \"${RAVLIN_MODEL_DIR}\")
+    # file(INSTALL) puts DESTDIR (set by package builds) in front of the destination itself.
+    set(_dst \"\${CMAKE_INSTALL_PREFIX}/${RAVLIN_INSTALL_MODEL_DIR}\")
+    if(NOT EXISTS \"\${_src}/ravlinpre_eh_b1_pca.dat\")
+      message(FATAL_ERROR \"No model data in \${_src}: run scripts/gen-models \${_src} first\")
+    endif()
+    file(GLOB _files \"\${_src}/ravlinpre_*\")
+    file(INSTALL \${_files} DESTINATION \"\${_dst}\")
+  ")
+endfunction()
+
+# Installs the link "<dir>/<file name>.dat" -> the installed model data, relative to <dir>.
+function(ravlin_install_model_link dir fileName)
+  ravlin_install_model_data()
+  file(RELATIVE_PATH _relative "/prefix/${dir}" "/prefix/${RAVLIN_INSTALL_MODEL_DIR}")
+  install(CODE "
+    set(_link \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${dir}/${fileName}.dat\")
+    file(REMOVE_RECURSE \"\${_link}\")
+    file(CREATE_LINK \"${_relative}\" \"\${_link}\" SYMBOLIC)
+    message(STATUS \"Installing: \${_link} -> ${_relative}\")
+  ")
+endfunction()
 
 function(ravlin_attach_model_data target)
   cmake_parse_arguments(ARG "" "INSTALL_DESTINATION" "" ${ARGN})
@@ -34,16 +69,6 @@ function(ravlin_attach_model_data target)
     COMMAND ${CMAKE_COMMAND} -E create_symlink "${RAVLIN_MODEL_DIR}" "$<TARGET_FILE:${target}>.dat"
     VERBATIM)
   if(ARG_INSTALL_DESTINATION)
-    # Copied file by file, without the builder's stamp, beside the installed module.
-    install(CODE "
-      set(_src \"${RAVLIN_MODEL_DIR}\")
-      set(_dst \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ARG_INSTALL_DESTINATION}/$<TARGET_FILE_NAME:${target}>.dat\")
-      if(NOT EXISTS \"\${_src}/ravlinpre_eh_b1_pca.dat\")
-        message(FATAL_ERROR \"No model data in \${_src}: run scripts/gen-models \${_src} first\")
-      endif()
-      file(GLOB _files \"\${_src}/ravlinpre_*\")
-      file(MAKE_DIRECTORY \"\${_dst}\")
-      file(INSTALL \${_files} DESTINATION \"\${_dst}\")
-    ")
+    ravlin_install_model_link("${ARG_INSTALL_DESTINATION}" "$<TARGET_FILE_NAME:${target}>")
   endif()
 endfunction()

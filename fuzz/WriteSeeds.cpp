@@ -1,11 +1,13 @@
 // Writes the fuzzers' seed corpus: `ravlin_fuzz_seeds <dir>` creates <dir>/pca, <dir>/std and
-// <dir>/state.
+// <dir>/state, each with its target's seeds and its regression inputs.
+#include "Regressions.h"
 #include "SeedFiles.h"
 #include "StateSeeds.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 int main(int argc, char** argv)
 {
@@ -16,7 +18,10 @@ int main(int argc, char** argv)
     }
     namespace fs = std::filesystem;
     const fs::path root(argv[1]);
-    const auto writeAll = [&](const char* kind, const auto& seeds) {
+    // Every target's seeds, then the inputs that once broke it.
+    const auto writeAll = [&](const char* kind, auto seeds) {
+        for (auto& regression : ravlin::fuzz::regressionInputs(kind))
+            seeds.push_back(std::move(regression));
         const fs::path dir = root / kind;
         std::error_code ec;
         fs::create_directories(dir, ec);

@@ -2,7 +2,7 @@
 // The plug-in window: a fixed 460 x 368 picture of two glowing preamp valves with a Settings tab
 // that shows or hides a translucent settings panel (six bars, the oversampling selector, the two
 // valve-set buttons); the mono/stereo switch sits in the top right corner. All drawing comes from
-// images. The editor talks to its processor only through the parameters (setParameterNotifyingHost),
+// images, except a plain notice over the panel while the model data is missing or damaged. The editor talks to its processor only through the parameters (setParameterNotifyingHost),
 // the processor's change messages, and the reads of EditorLink<Processor> taken under the callback
 // lock. Everything here runs on the message thread.
 #include "editor/ControlMapping.h"
@@ -11,6 +11,7 @@
 #include "editor/FilmStripKnob.h"
 #include "editor/GlowMeter.h"
 #include "editor/ImageToggleButton.h"
+#include "editor/ModelDataNotice.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -61,6 +62,7 @@ public:
     FilmStripKnob& getBassBar() noexcept { return *bassBar; }
     FilmStripKnob& getOutputBar() noexcept { return *outputBar; }
     FilmStripKnob& getOversamplingSelector() noexcept { return *oversamplingSelector; }
+    ModelDataNotice& getModelDataNotice() noexcept { return *modelDataNotice; }
 
 private:
     using Link = EditorLink<Processor>;
@@ -68,6 +70,8 @@ private:
     void sendParameter(int index, float hostValue);
     void showPanel(bool shown);
     void setValveSetOutlines(bool aged);
+    /** Takes the processor's model-data notice when it has changed since the last look. */
+    void refreshModelDataNotice();
     static void setButtonImages(juce::ImageButton& button, const juce::Image& normal, float normalOpacity,
                                 const juce::Image& over);
 
@@ -89,8 +93,11 @@ private:
     std::unique_ptr<FilmStripKnob> bassBar;
     std::unique_ptr<FilmStripKnob> outputBar;
     std::unique_ptr<FilmStripKnob> oversamplingSelector;
+    std::unique_ptr<ModelDataNotice> modelDataNotice;
 
     bool showSettings = true;
+    unsigned noticeGeneration = 0;
+    bool noticeRead = false;
     float lastGlowValue = 0.0f;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(PreampEditor)
@@ -132,6 +139,8 @@ PreampEditor<Processor>::PreampEditor(Processor& p) : juce::AudioProcessorEditor
     strip(bassBar, images.barStrip15, 15, "new component");
     strip(outputBar, images.barStrip50, 50, "new component");
     strip(oversamplingSelector, images.oversamplingStrip, 5, "new component");
+    modelDataNotice = std::make_unique<ModelDataNotice>(); // in front of everything, hidden until needed
+    addChildComponent(*modelDataNotice);
 
     setButtonImages(*freshValvesButton, images.freshFrameNormal, 0.0f, images.freshFrameOver);
     setButtonImages(*agedValvesButton, images.agedFrameNormal, 0.0f, images.agedFrameOver);
@@ -173,6 +182,7 @@ PreampEditor<Processor>::~PreampEditor()
 {
     stopTimer();
     processor.removeChangeListener(this);
+    modelDataNotice.reset();
     // Controls go before the images they point at (the images are members declared earlier).
     oversamplingSelector.reset();
     outputBar.reset();
@@ -207,6 +217,7 @@ void PreampEditor<Processor>::resized()
     bassBar->setBounds(127, 222, 208, 23);
     outputBar->setBounds(127, 252, 208, 23);
     oversamplingSelector->setBounds(198, 287, 152, 29);
+    modelDataNotice->setBounds(30, 96, 400, 150);
 }
 
 template <class Processor>
@@ -317,7 +328,19 @@ void PreampEditor<Processor>::changeListenerCallback(juce::ChangeBroadcaster*)
     oversamplingSelector->setValue(q[editor::oversampling], juce::sendNotificationAsync);
 
     monoStereoButton->setToggleState(editor::stereoSelected(q), juce::dontSendNotification);
+    refreshModelDataNotice();
     repaint();
+}
+
+template <class Processor>
+void PreampEditor<Processor>::refreshModelDataNotice()
+{
+    const unsigned generation = Link::modelDataGeneration(processor);
+    if (noticeRead && generation == noticeGeneration)
+        return;
+    noticeRead = true;
+    noticeGeneration = generation;
+    modelDataNotice->setText(Link::modelDataNotice(processor));
 }
 
 template <class Processor>
@@ -333,6 +356,8 @@ void PreampEditor<Processor>::timerCallback()
         if (stereo)
             right = Link::block4Statistics(processor, 1);
     }
+    // A reconfiguration from a program change sends no change message: look here as well.
+    refreshModelDataNotice();
     const float v = editor::glowValue(left, right, stereo);
     if (v != lastGlowValue)
     {

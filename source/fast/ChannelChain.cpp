@@ -119,6 +119,21 @@ LoadResult ChannelChain::loadModelFile(int block, const char* path)
     return r;
 }
 
+LoadResult ChannelChain::checkModelFile(int block, const char* path)
+{
+    switch (block)
+    {
+    case 1: return Block1::checkModelFile(path);
+    case 2: return Block2::checkModelFile(path);
+    case 3: return Block3::checkModelFile(path);
+    case 4: return Block4::checkModelFile(path);
+    default: break;
+    }
+    LoadResult r;
+    r.message = "no block " + std::to_string(block);
+    return r;
+}
+
 void ChannelChain::selectPosition(int block, unsigned index)
 {
     switch (block)

@@ -57,6 +57,8 @@ public:
     /// Reconfiguring thread. Loads a model file into block k (1..4); on failure the block keeps its
     /// previous file, networks, position and states. The block stays silent until its next selection.
     LoadResult loadModelFile(int block, const char* path);
+    /// Any thread. Whether loadModelFile(block, path) would succeed now; changes nothing.
+    static LoadResult checkModelFile(int block, const char* path);
     /// Reconfiguring thread. Selects a control position of block k (block 3 always takes 0).
     void selectPosition(int block, unsigned index);
     /// Reconfiguring thread. Applies the effective rate to blocks 1 to 4 in order.

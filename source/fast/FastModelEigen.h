@@ -83,19 +83,7 @@ public:
         try
         {
             auto fresh = std::make_unique<Reader>();
-            if (fresh->openForReading(path) == nullptr)
-            {
-                result.message = fresh->lastError();
-                return result;
-            }
-            const unsigned values = fresh->read();
-            fresh->close();
-            if (values == 0)
-            {
-                result.message = fresh->lastError();
-                return result;
-            }
-            std::string why = checkForBlock(*fresh, entryLength);
+            std::string why = readChecked(*fresh, path);
             if (!why.empty())
             {
                 result.message = why;
@@ -126,6 +114,24 @@ public:
         loaded = 1;
         ++changes;
         result.ok = true;
+        return result;
+    }
+
+    /// Reads and checks the file at `path` as loadModelFile does, without touching any block, so
+    /// a caller can make sure every file of a set loads before it replaces any.
+    static LoadResult checkModelFile(const char* path)
+    {
+        LoadResult result;
+        try
+        {
+            auto fresh = std::make_unique<Reader>();
+            result.message = readChecked(*fresh, path);
+        }
+        catch (const std::bad_alloc&)
+        {
+            result.message = "out of memory while loading the model file";
+        }
+        result.ok = result.message.empty();
         return result;
     }
 
@@ -294,6 +300,19 @@ protected:
     RunningStatistics* statistics = nullptr;
 
 private:
+    /// Reads the file at `path` into `fresh` and checks it for this block; the reason it cannot be
+    /// used, or empty. Trailing bytes after the last set are harmless and pass.
+    static std::string readChecked(Reader& fresh, const char* path)
+    {
+        if (fresh.openForReading(path) == nullptr)
+            return fresh.lastError();
+        const unsigned values = fresh.read();
+        fresh.close();
+        if (values == 0)
+            return fresh.lastError().empty() ? std::string("no model data in the file") : fresh.lastError();
+        return checkForBlock(fresh, entryLength);
+    }
+
     /// z from p: projection over the enabled features, or a plain copy of the first componentCount.
     void formNetworkInput() noexcept
     {

@@ -6,6 +6,7 @@ namespace ravlin::plugin
 class MutedChain
 {
 public:
+    static bool checkModelFile(int, const char*) noexcept { return false; }
     bool loadModelFile(int, const char*) noexcept { return false; }
     void selectPosition(int, unsigned) noexcept {}
     void setSampleRate(double) noexcept {}

@@ -10,6 +10,7 @@
 // reconfigureLock and keep the audio thread out by suspending processing (file loads, Gain) or by
 // holding the callback lock for the few microseconds of a tone change. Lock order: reconfigureLock,
 // then the callback lock; the audio thread only ever takes the callback lock.
+#include "plugin/ModelDataProblem.h"
 #include "plugin/ModelFileNames.h"
 #include "plugin/ParameterTable.h"
 #include "plugin/ProgramRecord.h"
@@ -18,7 +19,12 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <atomic>
 #include <cstdio>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
 
 namespace ravlin::plugin
 {
@@ -206,12 +212,33 @@ public:
                           ".dat");
     }
 
-    /** Full paths of the model files that failed to load in the last reconfiguration. */
+    /** Full paths of the model files that failed to load in the last reconfiguration that read
+        files; empty once one succeeds. */
     juce::StringArray getMissingModelFiles() const
     {
-        const juce::ScopedLock rl(reconfigureLock);
-        return missingModelFiles;
+        juce::StringArray paths;
+        for (const auto& f : getModelFileFailures())
+            paths.add(juce::String::fromUTF8(f.path.c_str()));
+        return paths;
     }
+
+    /** The files of the last file-reading reconfiguration that could not be used, with the reason. */
+    std::vector<ModelFileFailure> getModelFileFailures() const
+    {
+        const juce::SpinLock::ScopedLockType pl(problemLock);
+        return failures;
+    }
+
+    /** The notice the editor shows: empty while the model data loads, else the folder and the
+        first missing or damaged file. Any thread; never waits for a reconfiguration. */
+    juce::String getModelDataNotice() const
+    {
+        const juce::SpinLock::ScopedLockType pl(problemLock);
+        return notice;
+    }
+
+    /** Changes whenever the failures (and so the notice) change; cheap to poll from a timer. */
+    unsigned getModelDataGeneration() const noexcept { return problemGeneration.load(std::memory_order_acquire); }
 
     /** The current program's stored values (the editor reads them under the callback lock). */
     std::array<float, numParameters> storedValues() const noexcept { return currentRecord().values; }
@@ -274,20 +301,79 @@ private:
 
     long effectiveRate() const noexcept { return static_cast<long>(hostSampleRate) * oversamplingFactor; }
 
-    /** Loads file `fileName` of `dir` into block 1..4 of `chain`; a failure is noted (the block
-        keeps what it had). */
-    void load(Chain& chain, int block, const juce::File& dir, const std::string& fileName)
+    /** One model file to read: block 1..4 and file name (no folder). */
+    struct PlannedLoad
     {
-        const juce::String path = dir.getChildFile(juce::String::fromUTF8(fileName.c_str())).getFullPathName();
-        if (!chain.loadModelFile(block, path.toRawUTF8()))
-            missingModelFiles.addIfNotAlreadyThere(path);
+        int block;
+        std::string fileName;
+    };
+    /** Files loaded group by group, each group into the left chain, then into the right one. */
+    using LoadPlan = std::vector<std::vector<PlannedLoad>>;
+
+    /** The loop, its factor and stereo flag together: a failed reconfiguration puts them back. */
+    struct LoopChoice
+    {
+        SampleLoop loop;
+        bool stereo;
+        int factor;
+    };
+    LoopChoice currentLoop() const noexcept { return {sampleLoop, loopIsStereo, oversamplingFactor}; }
+    void restoreLoop(const LoopChoice& c)
+    {
+        sampleLoop = c.loop;
+        loopIsStereo = c.stereo;
+        oversamplingFactor = c.factor;
+        setLatencySamples(c.factor == 1 ? 0 : oversamplingLatency);
     }
 
-    void loadBlock3(const juce::File& dir)
+    /** The loader's message for a chain whose loads return a bool (no message) or a result. */
+    static std::string loaderMessage(bool) { return {}; }
+    template <class Result>
+    static auto loaderMessage(const Result& r) -> decltype(std::string(r.message))
     {
-        const std::string name = modelFileName(3, currentRecord().valveSet(), effectiveRate());
-        load(leftChain, 3, dir, name);
-        load(rightChain, 3, dir, name);
+        return r.message;
+    }
+
+    /** Loads the planned files into both chains all or nothing: every file is read and checked
+        first, and the blocks are only replaced when all of them are usable, so a chain never runs
+        blocks of two valve sets or two rates. Returns the chains that now hold the new files; a
+        chain whose load fails after a good check (the file changed meanwhile) is left out, so it
+        gets no position and stays silent rather than mixing. Failures land in `found`. */
+    std::vector<Chain*> loadAllOrNothing(const LoadPlan& plan, const juce::File& dir,
+                                         std::vector<ModelFileFailure>& found)
+    {
+        auto pathOf = [&dir](const PlannedLoad& l) {
+            return dir.getChildFile(juce::String::fromUTF8(l.fileName.c_str())).getFullPathName().toStdString();
+        };
+        for (const auto& group : plan)
+            for (const auto& l : group)
+            {
+                const std::string path = pathOf(l);
+                const auto r = Chain::checkModelFile(l.block, path.c_str());
+                if (!static_cast<bool>(r))
+                    found.push_back({path, failureReason(path, loaderMessage(r))});
+            }
+        if (!found.empty())
+            return {};
+        bool whole[2] = {true, true};
+        Chain* const chains[2] = {&leftChain, &rightChain};
+        for (const auto& group : plan)
+            for (int c = 0; c < 2; ++c)
+                for (const auto& l : group)
+                {
+                    const std::string path = pathOf(l);
+                    const auto r = chains[c]->loadModelFile(l.block, path.c_str());
+                    if (!static_cast<bool>(r))
+                    {
+                        whole[c] = false;
+                        found.push_back({path, failureReason(path, loaderMessage(r))});
+                    }
+                }
+        std::vector<Chain*> loaded;
+        for (int c = 0; c < 2; ++c)
+            if (whole[c])
+                loaded.push_back(chains[c]);
+        return loaded;
     }
 
     void selectPositions(Chain& chain)
@@ -300,45 +386,61 @@ private:
     }
 
     /** Loads the valve set's files into all eight blocks, sets the effective rate, selects every
-        position and computes the gains. */
+        position and computes the gains. When a file cannot be used, the chains, the loop and the
+        rate stay as they were (a chain that never loaded stays silent). */
     void reconfigureAll()
     {
         suspendProcessing(true);
+        const LoopChoice before = currentLoop();
         selectSampleLoop();
         const juce::File dir = getModelDirectory();
-        missingModelFiles.clear();
         const int set = currentRecord().valveSet();
-        for (Chain* chain : {&leftChain, &rightChain})
-        {
-            load(*chain, 1, dir, modelFileName(1, set, 0));
-            load(*chain, 2, dir, modelFileName(2, set, 0));
-            load(*chain, 4, dir, modelFileName(4, set, 0));
-        }
-        loadBlock3(dir);
-        leftChain.setSampleRate(static_cast<double>(effectiveRate()));
-        rightChain.setSampleRate(static_cast<double>(effectiveRate()));
-        selectPositions(leftChain);
-        selectPositions(rightChain);
+        const LoadPlan plan = {
+            {{1, modelFileName(1, set, 0)}, {2, modelFileName(2, set, 0)}, {4, modelFileName(4, set, 0)}},
+            {{3, modelFileName(3, set, effectiveRate())}}};
+        std::vector<ModelFileFailure> found;
+        const auto loaded = loadAllOrNothing(plan, dir, found);
+        if (loaded.empty() && configured)
+            restoreLoop(before);
+        for (Chain* chain : loaded)
+            chain->setSampleRate(static_cast<double>(effectiveRate()));
+        for (Chain* chain : loaded)
+            selectPositions(*chain);
+        configured = configured || !loaded.empty();
+        if (!loaded.empty())
+            loadedValveSet = set;
         gains.input.store(inputGainFor(currentRecord().stored(input)), std::memory_order_relaxed);
         gains.output.store(outputGainFor(currentRecord().stored(output)), std::memory_order_relaxed);
         suspendProcessing(false);
-        reportMissingFiles();
+        publishFailures(dir, std::move(found));
     }
 
-    /** Oversampling or Mono/Stereo: new loop and rate, block 3 reloaded for the new rate. */
+    /** Oversampling or Mono/Stereo: new loop and rate, block 3 reloaded for the new rate. When its
+        file cannot be used, the loop, the rate and block 3 stay as they were. While the chains hold
+        another valve set than the program's (its files failed to load), block 3 alone would join
+        blocks of the other set: the whole set is tried again instead. */
     void changeRateOrMode()
     {
+        if (loadedValveSet != currentRecord().valveSet())
+        {
+            reconfigureAll();
+            return;
+        }
         suspendProcessing(true);
+        const LoopChoice before = currentLoop();
         selectSampleLoop();
         const juce::File dir = getModelDirectory();
-        missingModelFiles.clear();
-        loadBlock3(dir);
-        leftChain.setSampleRate(static_cast<double>(effectiveRate()));
-        rightChain.setSampleRate(static_cast<double>(effectiveRate()));
-        leftChain.selectPosition(3, 0);
-        rightChain.selectPosition(3, 0);
+        const LoadPlan plan = {{{3, modelFileName(3, currentRecord().valveSet(), effectiveRate())}}};
+        std::vector<ModelFileFailure> found;
+        const auto loaded = loadAllOrNothing(plan, dir, found);
+        if (loaded.empty() && configured)
+            restoreLoop(before);
+        for (Chain* chain : loaded)
+            chain->setSampleRate(static_cast<double>(effectiveRate()));
+        for (Chain* chain : loaded)
+            chain->selectPosition(3, 0);
         suspendProcessing(false);
-        reportMissingFiles();
+        publishFailures(dir, std::move(found));
     }
 
     void applyGainPosition()
@@ -362,13 +464,25 @@ private:
         rightChain.selectPosition(4, position);
     }
 
-    /** The Standalone tells its user on stderr which files are missing; plug-ins stay quiet. */
-    void reportMissingFiles() const
+    /** Makes the failures of the reconfiguration that just ended visible to the editor and the
+        renderer; the Standalone also tells its user on stderr. Plug-ins print nothing. */
+    void publishFailures(const juce::File& dir, std::vector<ModelFileFailure> found)
     {
-        if (wrapperType != wrapperType_Standalone)
-            return;
-        for (const auto& path : missingModelFiles)
-            std::fprintf(stderr, "RAVLIN Preamp: model data file missing or unreadable: %s\n", path.toRawUTF8());
+        const juce::String text =
+            juce::String::fromUTF8(modelDataNotice(dir.getFullPathName().toStdString(), found).c_str());
+        if (wrapperType == wrapperType_Standalone)
+            for (const auto& f : found)
+                std::fprintf(stderr, "RAVLIN Preamp: model data file missing or unreadable: %s (%s)\n",
+                             f.path.c_str(), f.reason.c_str());
+        const bool changed = [&] {
+            const juce::SpinLock::ScopedLockType pl(problemLock);
+            const bool differs = text != notice || found.size() != failures.size();
+            failures = std::move(found);
+            notice = text;
+            return differs;
+        }();
+        if (changed)
+            problemGeneration.fetch_add(1, std::memory_order_acq_rel);
     }
 
     Bank bank{};
@@ -381,8 +495,15 @@ private:
     int oversamplingFactor = 1;
     LoopGains gains;
     juce::File modelDirectoryOverride;
-    juce::StringArray missingModelFiles;
+    bool configured = false; ///< a reconfiguration has loaded model data at least once
+    int loadedValveSet = -1; ///< the valve set whose files the chains hold (-1: none yet)
     juce::CriticalSection reconfigureLock;
+    // The failures of the last file-reading reconfiguration and the editor's notice, copied under
+    // a lock of their own so the editor never waits for a reconfiguration to finish.
+    mutable juce::SpinLock problemLock;
+    std::vector<ModelFileFailure> failures;
+    juce::String notice;
+    std::atomic<unsigned> problemGeneration{0};
 
     JUCE_DECLARE_NON_COPYABLE(PreampProcessor)
 };

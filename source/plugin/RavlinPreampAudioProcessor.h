@@ -40,5 +40,7 @@ struct EditorLink<RavlinPreampAudioProcessor>
     {
         return p.block4Statistics(channel);
     }
+    static unsigned modelDataGeneration(const RavlinPreampAudioProcessor& p) { return p.getModelDataGeneration(); }
+    static juce::String modelDataNotice(const RavlinPreampAudioProcessor& p) { return p.getModelDataNotice(); }
 };
 } // namespace ravlin

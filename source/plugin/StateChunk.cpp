@@ -1,8 +1,11 @@
 #include "plugin/StateChunk.h"
 
+#include "plugin/XmlCheck.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace ravlin::plugin
@@ -103,10 +106,17 @@ std::unique_ptr<juce::XmlElement> readStateChunk(const void* data, int sizeInByt
     if (length == 0 || length > static_cast<juce::uint32>(std::numeric_limits<int>::max()))
         return {};
     const auto available = static_cast<std::size_t>(sizeInBytes - 8);
-    const std::size_t textBytes = std::min<std::size_t>(length, available);
-    // The framework's XML parser trusts its text to be UTF-8 and reads past the end of a text
-    // that ends inside a malformed sequence, so only well-formed UTF-8 reaches it.
+    std::size_t textBytes = std::min<std::size_t>(length, available);
+    // The text ends at its first zero byte, as a framework string would end it (a length field
+    // larger than the data takes in the chunk's closing zero).
+    if (const void* zero = std::memchr(bytes + 8, 0, textBytes))
+        textBytes = static_cast<std::size_t>(static_cast<const juce::uint8*>(zero) - (bytes + 8));
+    // The framework's XML parser trusts its text: it reads past the end of a text that ends
+    // inside a malformed UTF-8 sequence, and loops forever on some malformed markup. So the text
+    // is made well-formed UTF-8 and then must pass a strict XML check before the parser sees it.
     const std::string text = validUtf8(std::string(reinterpret_cast<const char*>(bytes + 8), textBytes));
+    if (!isWellFormedXml(text))
+        return {};
     return juce::parseXML(juce::String::fromUTF8(text.data(), static_cast<int>(text.size())));
 }
 

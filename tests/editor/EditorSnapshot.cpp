@@ -4,6 +4,7 @@
 //   panel_hidden_glow23.png   settings hidden, heaters at full glow
 //   panel_default.png         settings shown over the default program
 //   panel_aged_x16_stereo.png settings shown, aged valves, x16 oversampling, stereo
+//   model_data_missing.png    settings shown, with the notice for a damaged model data file
 #include "EditorTestProcessor.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -75,6 +76,18 @@ int main(int argc, char* argv[])
         q[editor::monoStereo] = 1.0f;
         processor.block4[1] = ravlin::test::statisticsWith(0.0, 0.0016);
         ok = render(processor, folder.getChildFile("panel_aged_x16_stereo.png")) && ok;
+    }
+    {
+        EditorTestProcessor processor;
+        processor.current()[editor::showSettings] = 1.0f;
+        processor.current()[editor::dualTriodes] = 1.0f;
+        processor.setModelDataNotice(
+            "Model data missing or damaged\n"
+            "Folder: /home/guitarist/.lv2/RavlinPreamp.lv2/libRavlinPreamp.so.dat\n"
+            "File: ravlinpre_rsd_b2_pca.dat (damaged: the file ends inside a network record)\n"
+            "The preamp keeps its previous model data, or stays silent if it has none. "
+            "Copy the complete model folder beside the plug-in.");
+        ok = render(processor, folder.getChildFile("model_data_missing.png")) && ok;
     }
     return ok ? 0 : 1;
 }

@@ -50,6 +50,15 @@ public:
     int currentProgram = 0;
     std::array<editor::BlockStatistics, 2> block4{};          // left, right chain
     std::vector<std::pair<int, float>> received;              // every parameter call, in order
+    juce::String modelDataNotice;                             // what the processor would say
+    unsigned modelDataGeneration = 0;                         // bumped with every new notice
+
+    /** As the processor does after a reconfiguration whose files failed (or loaded again). */
+    void setModelDataNotice(const juce::String& text)
+    {
+        modelDataNotice = text;
+        ++modelDataGeneration;
+    }
 
     // Parameters (the plug-in's legacy, index-based interface).
     JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
@@ -117,4 +126,6 @@ struct ravlin::EditorLink<ravlin::test::EditorTestProcessor>
     {
         return p.block4[static_cast<size_t>(channel)];
     }
+    static unsigned modelDataGeneration(const test::EditorTestProcessor& p) { return p.modelDataGeneration; }
+    static juce::String modelDataNotice(const test::EditorTestProcessor& p) { return p.modelDataNotice; }
 };

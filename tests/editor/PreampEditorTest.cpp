@@ -300,3 +300,34 @@ TEST_F(PreampEditorTest, GlowFollowsBlockFourOfTheSelectedChains)
     EXPECT_EQ(frames(), std::make_pair(0, 0));
 }
 } // namespace ravlin::test
+
+namespace ravlin::test
+{
+// The notice over the panel: shown with the processor's text when model data fails, in front of
+// every control but letting clicks through, and gone once a reconfiguration loads again.
+TEST_F(PreampEditorTest, ModelDataNoticeFollowsTheProcessor)
+{
+    processor.setModelDataNotice("Model data missing or damaged\nFolder: /x/RavlinPreamp.so.dat\n"
+                                 "File: ravlinpre_eh_b2_pca.dat (missing)");
+    open();
+    auto& notice = editorWindow->getModelDataNotice();
+    EXPECT_TRUE(notice.isVisible()) << "the opening refresh takes the notice";
+    EXPECT_TRUE(notice.getText().contains("ravlinpre_eh_b2_pca.dat"));
+    EXPECT_EQ(editorWindow->getIndexOfChildComponent(&notice), editorWindow->getNumChildComponents() - 1);
+    bool selfClicks = true, childClicks = true;
+    notice.getInterceptsMouseClicks(selfClicks, childClicks);
+    EXPECT_FALSE(selfClicks);
+    EXPECT_TRUE(editorWindow->getLocalBounds().contains(notice.getBounds()));
+
+    // Cleared by a later successful reconfiguration; the timer picks it up without a change message.
+    processor.setModelDataNotice({});
+    editorWindow->timerCallback();
+    EXPECT_FALSE(notice.isVisible());
+
+    // A new failure (for example a valve-set switch whose files are damaged).
+    processor.setModelDataNotice("Model data missing or damaged\nFolder: /y\nFile: ravlinpre_rsd_b1_pca.dat (damaged)");
+    editorWindow->changeListenerCallback(nullptr);
+    EXPECT_TRUE(notice.isVisible());
+    EXPECT_TRUE(notice.getText().contains("/y"));
+}
+} // namespace ravlin::test

@@ -4,6 +4,9 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "ChainTestSupport.h"
 
@@ -86,6 +89,51 @@ TEST(ChannelChain, FailedLoadKeepsTheChainRunningUnchanged)
     {
         const double in = 0.3 * std::sin(0.01 * n);
         ASSERT_EQ(a->processSample(in), b->processSample(in));
+    }
+}
+
+// The processor checks every file of a valve set before it replaces any block, so the check must
+// accept exactly what a load accepts and must not touch the chain.
+TEST(ChannelChain, CheckAgreesWithLoadAndChangesNothing)
+{
+    auto reference = std::make_unique<ChannelChain>();
+    auto checked = std::make_unique<ChannelChain>();
+    ASSERT_TRUE(loadSyntheticChain(*reference, 8, "check_ref"));
+    ASSERT_TRUE(loadSyntheticChain(*checked, 8, "check_chk"));
+
+    const auto good = pcaBytes({});
+    std::vector<std::pair<int, std::string>> cases = {
+        {1, writeTempFile(good, "check_good.pca")},
+        {4, writeTempFile(stdBytes({}), "check_good.std")},
+        {1, writeTempFile(stdBytes({}), "check_kind.std")}, // a block-4 file offered to block 1
+        {4, writeTempFile(good, "check_kind.pca")},
+        {2, "/nonexistent/ravlinpre_eh_b2_pca.dat"},
+        {2, writeTempFile({}, "check_empty.pca")},
+    };
+    for (std::size_t cut : {std::size_t(1), std::size_t(40), good.size() / 3, good.size() - 1})
+    {
+        auto part = good;
+        part.resize(cut);
+        cases.push_back({1, writeTempFile(part, "check_cut" + std::to_string(cut) + ".pca")});
+    }
+    for (const auto& [block, path] : cases)
+    {
+        const LoadResult check = ChannelChain::checkModelFile(block, path.c_str());
+        auto fresh = std::make_unique<ChannelChain>();
+        const LoadResult load = fresh->loadModelFile(block, path.c_str());
+        EXPECT_EQ(check.ok, load.ok) << path;
+        EXPECT_EQ(check.message, load.message) << path;
+        EXPECT_EQ(check.ok, check.message.empty()) << path;
+    }
+    EXPECT_TRUE(ChannelChain::checkModelFile(1, cases[0].second.c_str()).ok);
+    EXPECT_FALSE(ChannelChain::checkModelFile(1, cases[2].second.c_str()).ok);
+    EXPECT_FALSE(ChannelChain::checkModelFile(5, cases[0].second.c_str()).ok);
+
+    ASSERT_TRUE(checked->active());
+    for (int n = 0; n < 500; ++n)
+    {
+        const double in = 0.3 * std::sin(0.013 * n);
+        ASSERT_EQ(reference->processSample(in), checked->processSample(in));
     }
 }
 

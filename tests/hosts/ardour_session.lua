@@ -1,5 +1,5 @@
 -- Runs inside the headless Ardour 7 Lua session tool (ardour7-lua) on the dummy audio backend:
---   ardour7-lua ardour_session.lua SESSION_DIR LV2_URI
+--   ardour7-lua ardour_session.lua SESSION_DIR LV2_URI [sound]
 -- The VST2, VST3 and LV2 builds of the plug-in are loaded into a new session, one stereo track
 -- each. For every format it checks the plug-in's name, its channel counts and its ten parameters,
 -- sets Gain to 0.75 and Treble to 0.3 (stored as step 4 of 14), lets the engine run, saves the
@@ -7,9 +7,12 @@
 -- plug-in itself: VST2 and VST3 report them through the parameter interface; the LV2 build keeps
 -- its parameters as LV2 properties that Ardour does not read back, so its restored state is
 -- re-saved and the state the plug-in hands over is decoded and read.
+-- With "sound", Ardour's own sine generator (SinGen, -18 dBFS, 1 kHz) feeds each plug-in and the
+-- track's meter after the plug-in must show sound that the plug-in has changed (not silence, not
+-- the bare sine), so the plug-in found its model data where it was installed.
 -- Prints one line per format and phase; exits 1 after any failed check.
 
-local session_dir, lv2_uri = arg[1], arg[2]
+local session_dir, lv2_uri, want_sound = arg[1], arg[2], arg[3] == "sound"
 if not session_dir or not lv2_uri then
   print("usage: ardour7-lua ardour_session.lua SESSION_DIR LV2_URI")
   os.exit(2)
@@ -63,6 +66,16 @@ local function property_controls(proc)
 end
 
 local function track_name(f) return "RAVLIN " .. f.label end
+
+-- Our plug-in on a route (the sine generator may sit before it).
+local function our_plugin(route)
+  for i = 0, 3 do
+    local proc = route:nth_plugin(i)
+    if proc:isnil() then break end
+    if proc:to_insert():plugin(0):name() == plugin_name then return proc end
+  end
+  return nil
+end
 
 -- The plug-in state as the framework's LV2 wrapper stores it: "<byte count>.<6-bit digits>",
 -- digits from the alphabet below, least significant bit first.
@@ -193,8 +206,36 @@ for _, f in ipairs(formats) do
   if failures > before then print("ardour: " .. f.label .. ": load checks failed") end
 end
 
+-- A sine into each plug-in, in front of it.
+if want_sound then
+  for _, f in ipairs(formats) do
+    local route = Session:route_by_name(track_name(f))
+    local gen = ARDOUR.LuaAPI.new_luaproc(Session, "SinGen")
+    if check(not route:isnil() and not gen:isnil(), f.label .. ": no track or no SinGen generator") then
+      check(route:add_processor_by_index(gen, 0, nil, true) == 0, f.label .. ": cannot add the sine generator")
+      route:to_track():monitoring_control():set_value(ARDOUR.MonitorChoice.MonitorInput, PBD.GroupControlDisposition.NoGroup)
+    end
+  end
+end
+
 -- Let the engine run so that queued parameter changes reach the plug-ins in their process calls.
 ARDOUR.LuaAPI.usleep(1500000)
+
+if want_sound then
+  for _, f in ipairs(formats) do
+    local route = Session:route_by_name(track_name(f))
+    if not route:isnil() then
+      local meter = route:peak_meter()
+      local left = meter:meter_level(0, ARDOUR.MeterType.MeterPeak)
+      local right = meter:meter_level(1, ARDOUR.MeterType.MeterPeak)
+      -- The plug-in's output, after the -18 dBFS sine went through it.
+      if check(left > -60 and right > -60, string.format("%s: silent output (peak %.1f / %.1f dBFS): model data not found?", f.label, left, right)) then
+        check(math.abs(left + 18) > 0.5, string.format("%s: output is the bare sine (%.1f dBFS): the plug-in did nothing", f.label, left))
+        print(string.format("ardour: %s: sound through the plug-in, peak %.1f / %.1f dBFS from a -18 dBFS sine", f.label, left, right))
+      end
+    end
+  end
+end
 check(Session:save_state("", false, false, false, false, false) == 0, "saving the session failed")
 do
   local chunk, why = saved_lv2_chunk(session_name)
@@ -212,9 +253,8 @@ for _, f in ipairs(formats) do
   local route = Session:route_by_name(track_name(f))
   if not check(not route:isnil(), f.label .. ": track missing after reload") then goto next_reloaded end
   do
-    local proc = route:nth_plugin(0)
-    if not check(not proc:isnil() and proc:to_insert():plugin(0):name() == plugin_name,
-                 f.label .. ": plug-in missing after reload") then goto next_reloaded end
+    local proc = our_plugin(route)
+    if not check(proc ~= nil, f.label .. ": plug-in missing after reload") then goto next_reloaded end
     if f.type ~= ARDOUR.PluginType.LV2 then
       local gain = ARDOUR.LuaAPI.get_processor_param(proc, 2, true)
       local treble = ARDOUR.LuaAPI.get_processor_param(proc, 3, true)

@@ -41,7 +41,14 @@ TEST(Concurrency, AutomationWhileAudioRuns)
         }
     });
 
+    // The other threads start once audio runs, so on a loaded machine they cannot finish before
+    // the first block and leave nothing to overlap.
+    const auto waitForAudio = [&] {
+        while (blocks.load() == 0)
+            std::this_thread::yield();
+    };
     std::thread automation([&] {
+        waitForAudio();
         for (int k = 0; k < 400; ++k)
         {
             const float x = static_cast<float>(k % 15) / 14.0f;
@@ -58,6 +65,7 @@ TEST(Concurrency, AutomationWhileAudioRuns)
     });
     // Program changes from a third thread, serialised against the automation.
     std::thread programs([&] {
+        waitForAudio();
         for (int k = 0; k < 20; ++k)
             p.setCurrentProgram(k % 2);
     });

@@ -202,3 +202,95 @@ TEST(PluginProcessor, WithModelDataTheChainSoundsAndStaysFinite)
     }
     EXPECT_TRUE(std::isfinite(p.block4Statistics(0).sumOfSquares));
 }
+
+namespace
+{
+/** 40 blocks of a 0.3 V sine through `p` (mono, 48 kHz, blocks of 256), the output in one buffer. */
+std::vector<float> sineThrough(juce::AudioProcessor& p)
+{
+    std::vector<float> out;
+    juce::MidiBuffer midi;
+    for (int block = 0; block < 40; ++block)
+    {
+        juce::AudioBuffer<float> b(1, 256);
+        for (int i = 0; i < 256; ++i)
+            b.setSample(0, i, 0.3f * std::sin(0.0576f * static_cast<float>(block * 256 + i)));
+        p.processBlock(b, midi);
+        out.insert(out.end(), b.getReadPointer(0), b.getReadPointer(0) + 256);
+    }
+    return out;
+}
+
+std::unique_ptr<juce::AudioProcessor> preampOn(const juce::File& models)
+{
+    std::unique_ptr<juce::AudioProcessor> base(createPluginFilter());
+    auto& p = dynamic_cast<RavlinPreampAudioProcessor&>(*base);
+    p.setModelDirectory(models);
+    p.setPlayConfigDetails(1, 1, 48000.0, 256);
+    p.prepareToPlay(48000.0, 256);
+    p.setCurrentProgram(0);
+    return base;
+}
+} // namespace
+
+// The damaged copy of a model folder: the Aged set's block-2 file cut to 1000 bytes, block 4's file
+// missing, and a folder that does not exist. A valve-set switch onto them must leave every block on
+// the Fresh set (the output stays bit for bit what it was), name the file, and clear once the
+// data loads again.
+TEST(PluginProcessor, DamagedModelDataLeavesTheChainOnWhatItHad)
+{
+    const juce::File models(RAVLIN_TEST_MODEL_DIR);
+    if (!models.getChildFile("ravlinpre_rsd_b2_pca.dat").existsAsFile())
+        GTEST_SKIP() << "no model data in " << RAVLIN_TEST_MODEL_DIR;
+    const juce::File copy = juce::File::createTempFile("ravlin-damaged-models");
+    ASSERT_TRUE(models.copyDirectoryTo(copy));
+    const juce::File b2 = copy.getChildFile("ravlinpre_rsd_b2_pca.dat");
+    juce::MemoryBlock bytes;
+    ASSERT_TRUE(b2.loadFileAsData(bytes));
+    ASSERT_TRUE(b2.replaceWithData(bytes.getData(), 1000));
+    ASSERT_TRUE(copy.getChildFile("ravlinpre_rsd_b4_std.dat").deleteFile());
+
+    auto reference = preampOn(copy);
+    auto switched = preampOn(copy);
+    auto& p = dynamic_cast<RavlinPreampAudioProcessor&>(*switched);
+    ASSERT_TRUE(p.getModelFileFailures().empty());
+    const unsigned generation = p.getModelDataGeneration();
+    p.setParameter(0, 1.0f); // Aged
+    const auto failures = p.getModelFileFailures();
+    ASSERT_EQ(failures.size(), 2u);
+    EXPECT_EQ(failures[0].path, b2.getFullPathName().toStdString());
+    EXPECT_EQ(failures[0].reason.rfind("damaged: ", 0), 0u) << failures[0].reason;
+    EXPECT_TRUE(juce::String(failures[1].path).endsWith("ravlinpre_rsd_b4_std.dat"));
+    EXPECT_EQ(failures[1].reason, "missing");
+    EXPECT_NE(p.getModelDataGeneration(), generation);
+    EXPECT_TRUE(p.getModelDataNotice().contains(copy.getFullPathName()));
+    EXPECT_TRUE(p.getModelDataNotice().contains("ravlinpre_rsd_b2_pca.dat (damaged"));
+
+    // A rate change on the broken set changes nothing either.
+    p.setParameter(7, 0.25f);
+    EXPECT_EQ(p.getSampleLoopName(), "processMonoX1");
+
+    const auto expected = sineThrough(*reference);
+    const auto got = sineThrough(*switched);
+    ASSERT_EQ(expected.size(), got.size());
+    for (std::size_t n = 0; n < got.size(); ++n)
+        ASSERT_EQ(got[n], expected[n]) << "sample " << n << ": the chain mixes blocks of two valve sets";
+    double energy = 0.0;
+    for (float v : got)
+        energy += static_cast<double>(v) * v;
+    EXPECT_GT(energy, 1e-6);
+
+    // A folder that does not exist.
+    p.setModelDirectory(copy.getChildFile("nowhere"));
+    p.setCurrentProgram(0);
+    ASSERT_EQ(p.getModelFileFailures().size(), 4u);
+    EXPECT_EQ(p.getModelFileFailures()[0].reason, "missing (the model folder does not exist)");
+
+    // The good folder again: everything loads and the notice clears.
+    p.setModelDirectory(models);
+    p.setParameter(7, 0.0f);
+    p.setCurrentProgram(0);
+    EXPECT_TRUE(p.getModelFileFailures().empty());
+    EXPECT_TRUE(p.getModelDataNotice().isEmpty());
+    copy.deleteRecursively();
+}

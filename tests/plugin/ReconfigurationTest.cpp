@@ -23,6 +23,8 @@ TEST(Reconfiguration, FreshInstanceLoadsTheFreshSetAt44100)
     ChainLog::entries().clear();
     TestProcessor p;
     const std::vector<std::string> expected = {
+        "check 1 ravlinpre_eh_b1_pca.dat", "check 2 ravlinpre_eh_b2_pca.dat", "check 4 ravlinpre_eh_b4_std.dat",
+        "check 3 ravlinpre_eh_b3_pca.dat.44100",
         "load L1 ravlinpre_eh_b1_pca.dat", "load L2 ravlinpre_eh_b2_pca.dat", "load L4 ravlinpre_eh_b4_std.dat",
         "load R1 ravlinpre_eh_b1_pca.dat", "load R2 ravlinpre_eh_b2_pca.dat", "load R4 ravlinpre_eh_b4_std.dat",
         "load L3 ravlinpre_eh_b3_pca.dat.44100", "load R3 ravlinpre_eh_b3_pca.dat.44100",
@@ -47,7 +49,8 @@ TEST(Reconfiguration, HostRateReachesBlockThreeAtTheNextOversamplingChange)
     p.prepareToPlay(48000.0, 256);
     EXPECT_TRUE(ChainLog::entries().empty()) << "prepareToPlay reads no file";
     p.setParameter(7, 0.25f);
-    const std::vector<std::string> expected = {"load L3 ravlinpre_eh_b3_pca.dat.96000",
+    const std::vector<std::string> expected = {"check 3 ravlinpre_eh_b3_pca.dat.96000",
+                                               "load L3 ravlinpre_eh_b3_pca.dat.96000",
                                                "load R3 ravlinpre_eh_b3_pca.dat.96000",
                                                "rate L 96000", "rate R 96000", "select L3 0", "select R3 0"};
     EXPECT_EQ(ChainLog::entries(), expected);
@@ -126,17 +129,122 @@ TEST(Reconfiguration, ModelDirectoryBesideTheModuleUnlessSet)
     EXPECT_EQ(p.getModelDirectory().getFullPathName(), module.getFullPathName() + ".dat");
 }
 
-TEST(Reconfiguration, FailedLoadsAreListed)
+TEST(Reconfiguration, FailedLoadsAreListedWithReasonAndNotice)
 {
     RecordingChain::failLoads = true;
+    ChainLog::entries().clear();
     TestProcessor p;
     RecordingChain::failLoads = false;
+    EXPECT_TRUE(ChainLog::loads().empty()) << "nothing is loaded when a check fails";
     const auto missing = p.getMissingModelFiles();
     EXPECT_EQ(missing.size(), 4);
     EXPECT_TRUE(missing[0].endsWith("ravlinpre_eh_b1_pca.dat"));
     EXPECT_TRUE(missing[3].endsWith("ravlinpre_eh_b3_pca.dat.44100"));
+    // The test binary has no model folder beside it.
+    EXPECT_EQ(p.getModelFileFailures()[0].reason, "missing (the model folder does not exist)");
+    const juce::String notice = p.getModelDataNotice();
+    EXPECT_TRUE(notice.contains(p.getModelDirectory().getFullPathName())) << notice;
+    EXPECT_TRUE(notice.contains("ravlinpre_eh_b1_pca.dat (missing")) << notice;
+    EXPECT_TRUE(notice.contains("and 3 more")) << notice;
+    // Never configured: the loop runs on the silent chains instead of passing the input through.
+    EXPECT_EQ(p.getSampleLoopName(), "processMonoX1");
+
+    const unsigned generation = p.getModelDataGeneration();
     p.setCurrentProgram(0);
     EXPECT_TRUE(p.getMissingModelFiles().isEmpty());
+    EXPECT_TRUE(p.getModelDataNotice().isEmpty());
+    EXPECT_NE(p.getModelDataGeneration(), generation);
+}
+
+TEST(Reconfiguration, FailedValveSetSwitchKeepsEveryBlockOnTheOldSet)
+{
+    TestProcessor p;
+    p.setPlayConfigDetails(2, 2, 44100.0, 128);
+    p.setParameter(8, 1.0f);
+    ASSERT_EQ(p.getSampleLoopName(), "processStereoX1");
+    RecordingChain::badFiles = {"ravlinpre_rsd_b2_pca.dat"};
+    ChainLog::entries().clear();
+    const unsigned generation = p.getModelDataGeneration();
+    p.setParameter(0, 1.0f);
+    RecordingChain::badFiles.clear();
+    // Every file of the new set is checked; none is loaded, no rate set, no position selected.
+    EXPECT_EQ(ChainLog::entries(), (std::vector<std::string>{"check 1 ravlinpre_rsd_b1_pca.dat",
+                                                             "check 2 ravlinpre_rsd_b2_pca.dat",
+                                                             "check 4 ravlinpre_rsd_b4_std.dat",
+                                                             "check 3 ravlinpre_rsd_b3_pca.dat.44100"}));
+    ASSERT_EQ(p.getModelFileFailures().size(), 1u);
+    EXPECT_TRUE(juce::String(p.getModelFileFailures()[0].path).endsWith("ravlinpre_rsd_b2_pca.dat"));
+    EXPECT_NE(p.getModelDataGeneration(), generation);
+    EXPECT_TRUE(p.getModelDataNotice().contains("ravlinpre_rsd_b2_pca.dat"));
+    EXPECT_EQ(p.getSampleLoopName(), "processStereoX1");
+    EXPECT_FALSE(p.isSuspended());
+    EXPECT_EQ(p.getParameter(0), 1.0f) << "the choice stays stored; the notice says why it does not sound";
+
+    // Gain still works on the blocks that are loaded.
+    ChainLog::entries().clear();
+    p.setParameter(2, 1.0f);
+    EXPECT_EQ(ChainLog::entries().size(), 4u);
+
+    // A rate change must not load the Aged block 3 beside Fresh blocks: it tries the whole set.
+    RecordingChain::badFiles = {"ravlinpre_rsd_b2_pca.dat"};
+    ChainLog::entries().clear();
+    p.setParameter(7, 0.25f);
+    RecordingChain::badFiles.clear();
+    EXPECT_TRUE(ChainLog::loads().empty());
+    EXPECT_EQ(ChainLog::entries().size(), 4u) << "the four files of the Aged set are checked";
+    EXPECT_EQ(p.getSampleLoopName(), "processStereoX1");
+    // Back to x1 once the Aged files are whole: the whole Aged set loads.
+    ChainLog::entries().clear();
+    p.setParameter(7, 0.0f);
+    EXPECT_EQ(ChainLog::loads(), fullLoad("rsd", 44100));
+    EXPECT_TRUE(p.getModelFileFailures().empty());
+
+    // Back to the Fresh set.
+    ChainLog::entries().clear();
+    p.setParameter(0, 0.0f);
+    EXPECT_EQ(ChainLog::loads(), fullLoad("eh", 44100));
+    EXPECT_TRUE(p.getModelFileFailures().empty());
+    EXPECT_TRUE(p.getModelDataNotice().isEmpty());
+}
+
+TEST(Reconfiguration, FailedRateChangeKeepsLoopRateAndLatency)
+{
+    TestProcessor p;
+    RecordingChain::badFiles = {"ravlinpre_eh_b3_pca.dat.88200"};
+    ChainLog::entries().clear();
+    p.setParameter(7, 0.25f);
+    RecordingChain::badFiles.clear();
+    EXPECT_EQ(ChainLog::entries(), (std::vector<std::string>{"check 3 ravlinpre_eh_b3_pca.dat.88200"}));
+    EXPECT_EQ(p.getSampleLoopName(), "processMonoX1");
+    EXPECT_EQ(p.getOversamplingFactor(), 1);
+    EXPECT_EQ(p.getLatencySamples(), 0);
+    EXPECT_EQ(p.getMissingModelFiles().size(), 1);
+
+    // Once the file is there, the next rate or mode change takes it.
+    ChainLog::entries().clear();
+    p.setParameter(8, 1.0f);
+    EXPECT_EQ(ChainLog::loads(), (std::vector<std::string>{"load L3 ravlinpre_eh_b3_pca.dat.88200",
+                                                           "load R3 ravlinpre_eh_b3_pca.dat.88200"}));
+    EXPECT_EQ(p.getOversamplingFactor(), 2);
+    EXPECT_EQ(p.getLatencySamples(), 15);
+    EXPECT_TRUE(p.getMissingModelFiles().isEmpty());
+}
+
+TEST(Reconfiguration, FileThatFailsAfterItsCheckSilencesOnlyThatChain)
+{
+    TestProcessor p;
+    ChainLog::entries().clear();
+    RecordingChain::failNextLoads = 1; // the left chain's block-1 file changed between check and load
+    p.setCurrentProgram(0);
+    RecordingChain::failNextLoads = 0;
+    const auto& log = ChainLog::entries();
+    auto has = [&log](const std::string& e) { return std::find(log.begin(), log.end(), e) != log.end(); };
+    EXPECT_FALSE(has("select L1 8")) << "the left chain gets no position, so it stays silent";
+    EXPECT_FALSE(has("rate L 44100"));
+    EXPECT_TRUE(has("select R1 8"));
+    EXPECT_TRUE(has("rate R 44100"));
+    ASSERT_EQ(p.getMissingModelFiles().size(), 1);
+    EXPECT_TRUE(p.getMissingModelFiles()[0].endsWith("ravlinpre_eh_b1_pca.dat"));
 }
 
 TEST(Reconfiguration, ParameterChangesSendOneMessageOnlyWhenSomethingChanged)

@@ -5,6 +5,7 @@
 // a running loop would be a data race for ThreadSanitizer.
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,13 +39,26 @@ class RecordingChain
 public:
     RecordingChain() : side((ChainLog::nextId()++ % 2) == 0 ? "L" : "R") {}
 
-    /** Loads succeed unless `failLoads`. */
+    /** Checks succeed unless `failLoads` or the file name is one of `badFiles`; logged as "check". */
+    static bool checkModelFile(int block, const char* path)
+    {
+        const std::string name = juce::File(juce::String::fromUTF8(path)).getFileName().toStdString();
+        ChainLog::entries().push_back("check " + std::to_string(block) + " " + name);
+        return !failLoads && badFiles.count(name) == 0;
+    }
+    /** Loads succeed unless `failLoads`, the file is one of `badFiles`, or `failNextLoads` is
+        still counting down (a file that changed between its check and its load). */
     bool loadModelFile(int block, const char* path)
     {
         const std::string name = juce::File(juce::String::fromUTF8(path)).getFileName().toStdString();
         ChainLog::entries().push_back("load " + side + std::to_string(block) + " " + name);
         lastDirectory = juce::File(juce::String::fromUTF8(path)).getParentDirectory().getFullPathName().toStdString();
-        return !failLoads;
+        if (failNextLoads > 0)
+        {
+            --failNextLoads;
+            return false;
+        }
+        return !failLoads && badFiles.count(name) == 0;
     }
     void selectPosition(int block, unsigned index)
     {
@@ -76,5 +90,7 @@ public:
     unsigned tone = 0;
     long steps = 0;
     static inline bool failLoads = false;
+    static inline std::set<std::string> badFiles;
+    static inline int failNextLoads = 0;
 };
 } // namespace ravlin::test

@@ -1,9 +1,14 @@
 // The state chunk: layout, round trip, and every malformed or partial document.
+#include "Regressions.h"
 #include "TestProcessor.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <future>
 
 using namespace ravlin;
 using namespace ravlin::test;
@@ -279,14 +284,16 @@ TEST(StateChunk, MalformedUtf8InNamesIsReadAsReplacementCharactersAndRoundTrips)
 {
     const std::string replacement = "\xEF\xBF\xBD";
     TestProcessor a;
-    // A name with a stray lead byte, one with a Latin-1 letter, one from a character reference to
-    // a surrogate, which the XML parser turns into bytes that are not UTF-8 either.
+    // A name with a stray lead byte and one with a Latin-1 letter.
     load(a, chunkOfBytes("<zub cprog=\"1\"><programs><program programname=\"7 def\xE1ult\"/>"
-                         "<program programname=\"Cr\xE8me\"/><program programname=\"s&#xD800;\"/></programs></zub>"));
+                         "<program programname=\"Cr\xE8me\"/></programs></zub>"));
     ASSERT_EQ(a.getCurrentProgram(), 1);
     EXPECT_EQ(a.getProgram(0).name, "7 def" + replacement + "ult");
     EXPECT_EQ(a.getProgram(1).name, "Cr" + replacement + "me");
-    EXPECT_EQ(plugin::validUtf8(a.getProgram(2).name), a.getProgram(2).name) << "stored names are well-formed UTF-8";
+    // A character reference to a surrogate names no character: the document is not XML and is refused.
+    load(a, chunkOfBytes("<zub cprog=\"2\"><programs><program programname=\"s&#xD800;\"/></programs></zub>"));
+    EXPECT_EQ(a.getCurrentProgram(), 1);
+    EXPECT_EQ(a.getProgram(0).name, "7 def" + replacement + "ult");
     // A host that renames a program with Latin-1 bytes.
     a.changeProgramName(3, juce::String(juce::CharPointer_UTF8("Fl\xFBte")));
     EXPECT_EQ(a.getProgram(3).name, "Fl" + replacement + "te");
@@ -302,3 +309,56 @@ TEST(StateChunk, MalformedUtf8InNamesIsReadAsReplacementCharactersAndRoundTrips)
     EXPECT_EQ(again, saved);
 }
 
+
+TEST(StateChunk, DamagedChunksThatOnceHungOrCrashedReturnAtOnceAndChangeNothing)
+{
+    for (const auto& [name, bytes] : ravlin::fuzz::regressionInputs("state"))
+    {
+        TestProcessor p;
+        p.setCurrentProgram(4);
+        p.setParameter(2, 1.0f);
+        juce::MemoryBlock before;
+        p.getStateInformation(before);
+        ChainLog::entries().clear();
+
+        auto done = std::async(std::launch::async, [&p, data = bytes] {
+            p.setStateInformation(data.data(), static_cast<int>(data.size()));
+        });
+        if (done.wait_for(std::chrono::seconds(1)) != std::future_status::ready)
+        {
+            // The call is stuck for good and its thread cannot be stopped: fail loudly now rather
+            // than at the test runner's time-out.
+            std::fprintf(stderr, "setStateInformation did not return within a second on %s\n", name.c_str());
+            std::_Exit(1);
+        }
+        done.get();
+
+        juce::MemoryBlock after;
+        p.getStateInformation(after);
+        EXPECT_EQ(after, before) << name;
+        EXPECT_EQ(p.getCurrentProgram(), 4) << name;
+        EXPECT_TRUE(ChainLog::entries().empty()) << name << ": no reconfiguration";
+    }
+    EXPECT_FALSE(ravlin::fuzz::regressionInputs("state").empty()) << "the table is read";
+}
+
+TEST(StateChunk, DeeplyNestedOrDeclaredDocumentsAreRefused)
+{
+    TestProcessor p;
+    p.setCurrentProgram(3);
+    juce::MemoryBlock before;
+    p.getStateInformation(before);
+    std::string deep = "<zub cprog=\"1\"><programs>";
+    for (int i = 0; i < 100000; ++i)
+        deep += "<x>";
+    for (int i = 0; i < 100000; ++i)
+        deep += "</x>";
+    deep += "</programs></zub>";
+    load(p, chunkOfBytes(deep));
+    load(p, chunkOfBytes("<!DOCTYPE zub [<!ENTITY n \"x\">]><zub cprog=\"2\"><programs><program "
+                         "programname=\"&n;\"/></programs></zub>"));
+    juce::MemoryBlock after;
+    p.getStateInformation(after);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(p.getCurrentProgram(), 3);
+}

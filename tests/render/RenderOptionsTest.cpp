@@ -74,6 +74,8 @@ TEST(RenderOptions, RefusesMalformedValuesWithTheirName)
         {{"--block", "100000"}, "--block"},
         {{"--rate", "44100.5"}, "--rate"},
         {{"--rate", "100"}, "--rate"},
+        {{"--jobs", "0"}, "--jobs must be 1..256"},
+        {{"--jobs", "many"}, "--jobs must be 1..256"},
         {{"--in"}, "needs a value"},
         {{"--out", ""}, "non-empty"},
         {{"--loud"}, "unknown option '--loud'"},
@@ -85,6 +87,17 @@ TEST(RenderOptions, RefusesMalformedValuesWithTheirName)
         EXPECT_FALSE(parse(c.args, error).has_value()) << c.args[0];
         EXPECT_NE(error.find(c.mentions), std::string::npos) << "message '" << error << "' lacks '" << c.mentions << "'";
     }
+}
+
+TEST(RenderOptions, SeveralInputsAreKeptInOrder)
+{
+    std::string error;
+    const auto o = parse({"--in", "takes/", "--in", "b.wav", "--in", "a.flac", "--jobs", "3", "--out", "amped"}, error);
+    ASSERT_TRUE(o.has_value()) << error;
+    EXPECT_EQ(o->inputs, (std::vector<std::string>{"takes/", "b.wav", "a.flac"}));
+    EXPECT_EQ(o->inputPath, "takes/");
+    EXPECT_EQ(o->jobs, 3);
+    EXPECT_EQ(o->outputPath, "amped");
 }
 
 TEST(RenderOptions, BoundaryValuesAreAccepted)

@@ -221,8 +221,10 @@ TEST_F(RenderSessionTest, SettingErrorsLeaveNoOutput)
     expectFailure("cannot read state file");
 }
 
-TEST_F(RenderSessionTest, ModelFolderErrorsNameTheMissingFile)
+TEST_F(RenderSessionTest, ModelFolderErrorsNameEveryFileThatFailed)
 {
+    if (!modelDir.getChildFile("ravlinpre_eh_b3_pca.dat.48000").existsAsFile())
+        GTEST_SKIP() << "no model data in " << RAVLIN_TEST_MODEL_DIR;
     options.modelDirectory = path("no-models");
     expectFailure("does not exist");
 
@@ -235,9 +237,27 @@ TEST_F(RenderSessionTest, ModelFolderErrorsNameTheMissingFile)
     options.modelDirectory = partialModels.getFullPathName().toStdString();
     options.sampleRate = 48000.0;
     options.settings = {{"Oversampling", 0.5f}};
-    expectFailure("lacks ravlinpre_eh_b3_pca.dat.192000");
+    expectFailure("ravlinpre_eh_b3_pca.dat.192000: missing");
     options.settings = {{"Dual Triodes", 1.0f}};
-    expectFailure("lacks ravlinpre_rsd_b1_pca.dat");
+    for (const char* name : {"ravlinpre_rsd_b1_pca.dat: missing", "ravlinpre_rsd_b2_pca.dat: missing",
+                             "ravlinpre_rsd_b4_std.dat: missing", "ravlinpre_rsd_b3_pca.dat.48000: missing"})
+        expectFailure(name);
+
+    // A copy whose block-2 file is cut to 1000 bytes: the render must not quietly keep the data
+    // loaded from the folder beside the renderer.
+    options.settings.clear();
+    const juce::File cut = dir.getChildFile("cut-models");
+    ASSERT_TRUE(modelDir.copyDirectoryTo(cut));
+    const juce::File b2 = cut.getChildFile("ravlinpre_eh_b2_pca.dat");
+    juce::MemoryBlock bytes;
+    ASSERT_TRUE(b2.loadFileAsData(bytes));
+    ASSERT_GT(bytes.getSize(), 1000u);
+    ASSERT_TRUE(b2.replaceWithData(bytes.getData(), 1000));
+    options.modelDirectory = cut.getFullPathName().toStdString();
+    expectFailure(b2.getFullPathName().toStdString() + ": damaged: ");
+    std::string error;
+    EXPECT_FALSE(render(error));
+    EXPECT_EQ(error.find("ravlinpre_eh_b1_pca.dat"), std::string::npos) << "only the failed file is named: " << error;
 }
 
 TEST_F(RenderSessionTest, OutputErrorsAndFailedRendersKeepTheOldFile)
@@ -277,6 +297,7 @@ TEST(RenderCommandLine, ExitsNonZeroWithAMessage)
     for (const Case& c : {Case{"--set Gain=2", 2}, Case{"--set Gain=-1", 2}, Case{"--bogus", 2},
                           Case{"--in /nonexistent.wav --models " + models, 1},
                           Case{"--models /nonexistent-models", 1},
+                          Case{"--models /proc/self", 1},
                           Case{"--set Loudness=1 --models " + models, 1}})
     {
         const std::string command = exe + " --quiet --out /tmp/ravlin-render-cli-test.wav " + c.args + " 2>/dev/null";

@@ -1,9 +1,12 @@
 // ravlin-render: renders a sound file, or the built-in DI guitar riff, through RAVLIN Preamp
 // offline with the same processor the plug-ins run. See --help.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "BatchRender.h"
+#include "ProgressBar.h"
 #include "RenderOptions.h"
 #include "RenderSession.h"
 #include "RenderProcessor.h"
@@ -37,6 +40,24 @@ int main(int argc, char** argv)
         }
         std::fputs(session.listing().c_str(), stdout);
         return 0;
+    }
+    if (isBatch(*options))
+    {
+        std::vector<BatchItem> items;
+        if (!planBatch(*options, items, error))
+        {
+            std::fprintf(stderr, "ravlin-render: %s\n", error.c_str());
+            return 1;
+        }
+        ProgressBar bar(!options->quiet);
+        const auto results = renderBatch(*options, items, options->jobs, [&bar](double fraction) {
+            bar.update(static_cast<long long>(fraction * 1000.0), 1000);
+        });
+        bar.finish();
+        const std::string report = formatBatchReport(results);
+        const bool allGood = std::all_of(results.begin(), results.end(), [](const BatchResult& r) { return r.ok; });
+        std::fputs(report.c_str(), allGood ? stdout : stderr);
+        return allGood ? 0 : 1;
     }
     RenderSummary summary;
     if (!session.render(*options, summary, error))

@@ -43,10 +43,13 @@ std::string renderUsage()
 {
     return "usage: ravlin-render [options]\n"
            "Renders an audio file (or the built-in DI guitar riff) through RAVLIN Preamp offline.\n"
-           "  --in FILE          input audio (WAV, FLAC, AIFF; mono or stereo). Default: built-in riff\n"
+           "  --in FILE|FOLDER   input audio (WAV, FLAC, AIFF; mono or stereo). Default: built-in riff.\n"
+           "                     Repeat it, or name a folder, to render several takes in one call\n"
            "  --out FILE         output file (.wav 32-bit float, .flac/.aiff 24-bit). Default: " +
            std::string(defaultOutputPath) +
            "\n"
+           "                     With several inputs: a folder; each output is named after its input\n"
+           "  --jobs N           renders at once with several inputs, 1..256 (default: one per core)\n"
            "  --program N        program 1..12\n"
            "  --state FILE       load a saved state chunk (the whole bank) before anything else\n"
            "  --set NAME=VALUE   set a parameter by name in host units 0..1 (repeatable),\n"
@@ -81,7 +84,8 @@ std::optional<RenderOptions> parseRenderOptions(const std::vector<std::string>& 
             continue;
         }
         const bool takesValue = arg == "--in" || arg == "--out" || arg == "--program" || arg == "--state" ||
-                                arg == "--set" || arg == "--block" || arg == "--rate" || arg == "--models";
+                                arg == "--set" || arg == "--block" || arg == "--rate" || arg == "--models" ||
+                                arg == "--jobs";
         if (!takesValue)
         {
             error = "unknown option '" + arg + "' (see --help)";
@@ -101,7 +105,11 @@ std::optional<RenderOptions> parseRenderOptions(const std::vector<std::string>& 
         long integer = 0;
         double real = 0.0;
         if (arg == "--in")
-            o.inputPath = value;
+        {
+            if (o.inputs.empty())
+                o.inputPath = value;
+            o.inputs.push_back(value);
+        }
         else if (arg == "--out")
             o.outputPath = value;
         else if (arg == "--state")
@@ -116,6 +124,15 @@ std::optional<RenderOptions> parseRenderOptions(const std::vector<std::string>& 
                 return std::nullopt;
             }
             o.program = static_cast<int>(integer - 1);
+        }
+        else if (arg == "--jobs")
+        {
+            if (!parseInteger(value, integer) || integer < 1 || integer > 256)
+            {
+                error = "--jobs must be 1..256, got '" + value + "'";
+                return std::nullopt;
+            }
+            o.jobs = static_cast<int>(integer);
         }
         else if (arg == "--block")
         {

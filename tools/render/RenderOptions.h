@@ -17,7 +17,9 @@ struct ParameterSetting
 
 struct RenderOptions
 {
-    std::string inputPath;  ///< empty: the built-in synthesized riff
+    std::string inputPath;  ///< empty: the built-in synthesized riff; else the first --in
+    std::vector<std::string> inputs; ///< every --in, in order: files or folders (batch when several or a folder)
+    int jobs = 0;           ///< renders at once in a batch; 0: one per core
     std::string outputPath; ///< empty: "ravlin-render-out.wav"
     std::string statePath;  ///< a saved state chunk to load first
     std::string modelDirectory; ///< empty: the processor's own model folder

@@ -42,6 +42,7 @@ ProcessorHooks renderProcessorHooks(juce::AudioProcessor& processor)
         else
             return juce::File(juce::File::getSpecialLocation(juce::File::currentExecutableFile).getFullPathName() + ".dat");
     };
+    hooks.modelFileFailures = [&processor]() { return preamp(processor).getModelFileFailures(); };
     return hooks;
 }
 

@@ -205,7 +205,8 @@ bool RenderSession::configure(const RenderOptions& options, std::string& error)
     return true;
 }
 
-bool RenderSession::render(const RenderOptions& options, RenderSummary& summary, std::string& error)
+bool RenderSession::render(const RenderOptions& options, RenderSummary& summary, std::string& error,
+                           const Progress& progress)
 {
     juce::AudioBuffer<float> input;
     double rate = 0.0;
@@ -264,15 +265,20 @@ bool RenderSession::render(const RenderOptions& options, RenderSummary& summary,
                 " does not exist (generate the model data with scripts/gen-models, or pass --models DIR)";
         return false;
     }
-    for (const auto& name : requiredModelFiles(valveSet, effectiveRate))
-        if (!modelDir.getChildFile(name).existsAsFile())
-        {
-            error = "model folder " + toStd(modelDir.getFullPathName()) + " lacks " + name +
-                    " (needed for the selected valve set at " + std::to_string(effectiveRate) + " Hz)";
-            return false;
-        }
     // prepareToPlay only records the rate; a full reconfiguration makes the models follow it.
     processor.setCurrentProgram(processor.getCurrentProgram());
+    // Every file that could not be used, with the reason: a render on the wrong model data (or
+    // on none) must not pass for a good one.
+    if (hooks.modelFileFailures)
+        if (const auto failures = hooks.modelFileFailures(); !failures.empty())
+        {
+            error = "the model data in " + toStd(modelDir.getFullPathName()) + " cannot be used for the " +
+                    (valveSet == 1 ? "Aged" : "Fresh") + " valve set at " + std::to_string(effectiveRate) +
+                    " Hz; no output written:\n" + plugin::listFailures(failures);
+            while (!error.empty() && error.back() == '\n')
+                error.pop_back();
+            return false;
+        }
 
     // Output goes to a hidden sibling first and replaces the target only when complete.
     const juce::File partial = outFile.getSiblingFile("." + outFile.getFileName() + ".partial");
@@ -304,7 +310,7 @@ bool RenderSession::render(const RenderOptions& options, RenderSummary& summary,
 
     juce::AudioBuffer<float> blockBuffer(channels, options.blockSize);
     juce::MidiBuffer midi;
-    ProgressBar progress(!options.quiet);
+    ProgressBar bar(!options.quiet && !progress);
     double busySeconds = 0.0, peak = 0.0, energy = 0.0;
     for (int pos = 0; pos < total; pos += options.blockSize)
     {
@@ -333,9 +339,12 @@ bool RenderSession::render(const RenderOptions& options, RenderSummary& summary,
         }
         if (!writer->writeFromAudioSampleBuffer(block, 0, n))
             return fail("writing " + options.outputPath + " failed (disk full?)");
-        progress.update(pos + n, total);
+        if (progress)
+            progress(pos + n, total);
+        else
+            bar.update(pos + n, total);
     }
-    progress.finish();
+    bar.finish();
     processor.releaseResources();
     writer.reset(); // completes the header and closes the file
     if (partial.getSize() <= 44 || !partial.moveFileTo(outFile))

@@ -11,6 +11,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include "RenderOptions.h"
+#include "plugin/ModelDataProblem.h"
 
 namespace ravlin::render {
 
@@ -21,6 +22,8 @@ struct ProcessorHooks
     std::function<void(const juce::File&)> setModelDirectory;
     /// The folder the processor reads when none is given.
     std::function<juce::File()> defaultModelDirectory;
+    /// The model files the last file-reading reconfiguration could not use, with the reason.
+    std::function<std::vector<plugin::ModelFileFailure>()> modelFileFailures;
 };
 
 struct RenderSummary
@@ -48,9 +51,13 @@ class RenderSession
 public:
     RenderSession(juce::AudioProcessor& processor, ProcessorHooks hooks);
 
+    /// Reports `done` of `total` samples rendered; called from the rendering thread.
+    using Progress = std::function<void(long long done, long long total)>;
+
     /// Renders as `options` says. On failure returns false with a one-line `error`, and no
-    /// output file is created or changed.
-    bool render(const RenderOptions& options, RenderSummary& summary, std::string& error);
+    /// output file is created or changed. With `progress`, that is told instead of drawing a bar.
+    bool render(const RenderOptions& options, RenderSummary& summary, std::string& error,
+                const Progress& progress = {});
 
     /// Parameters with their current texts, programs, and the texts of the stepped parameters.
     std::string listing();
