@@ -17,17 +17,6 @@ namespace {
 
 const juce::File modelDir{juce::String(RAVLIN_TEST_MODEL_DIR)};
 
-class JuceRuntime : public ::testing::Environment
-{
-public:
-    void SetUp() override { runtime = std::make_unique<juce::ScopedJuceInitialiser_GUI>(); }
-    void TearDown() override { runtime.reset(); }
-
-private:
-    std::unique_ptr<juce::ScopedJuceInitialiser_GUI> runtime;
-};
-[[maybe_unused]] ::testing::Environment* const juceEnvironment = ::testing::AddGlobalTestEnvironment(new JuceRuntime);
-
 bool haveModels()
 {
     return modelDir.getChildFile("ravlinpre_eh_b3_pca.dat.48000").existsAsFile();

@@ -19,17 +19,6 @@ namespace {
 /// Model data generated for the tests (ravlin_attach_model_data), passed in by the build.
 const juce::File modelDir{juce::String(RAVLIN_TEST_MODEL_DIR)};
 
-class JuceRuntime : public ::testing::Environment
-{
-public:
-    void SetUp() override { runtime = std::make_unique<juce::ScopedJuceInitialiser_GUI>(); }
-    void TearDown() override { runtime.reset(); }
-
-private:
-    std::unique_ptr<juce::ScopedJuceInitialiser_GUI> runtime;
-};
-[[maybe_unused]] ::testing::Environment* const juceEnvironment = ::testing::AddGlobalTestEnvironment(new JuceRuntime);
-
 class RenderSessionTest : public ::testing::Test
 {
 protected:
