@@ -10,7 +10,7 @@
 // reconfigureLock and keep the audio thread out by suspending processing (file loads, Gain) or by
 // holding the callback lock for the few microseconds of a tone change. Lock order: reconfigureLock,
 // then the callback lock; the audio thread only ever takes the callback lock.
-#include "plugin/ModelFileNames.h"
+#include "fast/ModelFileNames.h"
 #include "plugin/ParameterTable.h"
 #include "plugin/ProgramRecord.h"
 #include "plugin/SampleLoops.h"
@@ -274,20 +274,37 @@ private:
 
     long effectiveRate() const noexcept { return static_cast<long>(hostSampleRate) * oversamplingFactor; }
 
-    /** Loads file `fileName` of `dir` into block 1..4 of `chain`; a failure is noted (the block
-        keeps what it had). */
-    void load(Chain& chain, int block, const juce::File& dir, const std::string& fileName)
+    /** Loads block 1..4 of `chain` from `dir` at the current valve set and effective rate: the
+        first candidate file that exists (the rate's own file before the plain one); one that
+        exists but does not load is noted and the next is tried, so a damaged per-rate file still
+        leaves the block playing from the plain file. When none loads the last candidate is noted
+        (the block keeps what it had). */
+    void load(Chain& chain, int block, const juce::File& dir)
     {
-        const juce::String path = dir.getChildFile(juce::String::fromUTF8(fileName.c_str())).getFullPathName();
-        if (!chain.loadModelFile(block, path.toRawUTF8()))
+        const std::vector<std::string> names = modelFileCandidates(block, currentRecord().valveSet(), effectiveRate());
+        for (std::size_t k = 0; k < names.size(); ++k)
+        {
+            const juce::File file = dir.getChildFile(juce::String::fromUTF8(names[k].c_str()));
+            const bool last = k + 1 == names.size();
+            if (!last && !file.existsAsFile())
+                continue;
+            const juce::String path = file.getFullPathName();
+            if (chain.loadModelFile(block, path.toRawUTF8()))
+                return;
             missingModelFiles.addIfNotAlreadyThere(path);
+        }
     }
 
-    void loadBlock3(const juce::File& dir)
+    /** Blocks 1, 2 and 3 have files per effective rate: both chains read them for the current one. */
+    void loadRateFiles(const juce::File& dir)
     {
-        const std::string name = modelFileName(3, currentRecord().valveSet(), effectiveRate());
-        load(leftChain, 3, dir, name);
-        load(rightChain, 3, dir, name);
+        for (Chain* chain : {&leftChain, &rightChain})
+        {
+            load(*chain, 1, dir);
+            load(*chain, 2, dir);
+        }
+        load(leftChain, 3, dir);
+        load(rightChain, 3, dir);
     }
 
     void selectPositions(Chain& chain)
@@ -307,14 +324,11 @@ private:
         selectSampleLoop();
         const juce::File dir = getModelDirectory();
         missingModelFiles.clear();
-        const int set = currentRecord().valveSet();
         for (Chain* chain : {&leftChain, &rightChain})
-        {
-            load(*chain, 1, dir, modelFileName(1, set, 0));
-            load(*chain, 2, dir, modelFileName(2, set, 0));
-            load(*chain, 4, dir, modelFileName(4, set, 0));
-        }
-        loadBlock3(dir);
+            for (int block : {1, 2, 4})
+                load(*chain, block, dir);
+        load(leftChain, 3, dir);
+        load(rightChain, 3, dir);
         leftChain.setSampleRate(static_cast<double>(effectiveRate()));
         rightChain.setSampleRate(static_cast<double>(effectiveRate()));
         selectPositions(leftChain);
@@ -325,18 +339,24 @@ private:
         reportMissingFiles();
     }
 
-    /** Oversampling or Mono/Stereo: new loop and rate, block 3 reloaded for the new rate. */
+    /** Oversampling or Mono/Stereo: new loop and rate, blocks 1, 2 and 3 reloaded for the new rate
+        (a load waits for the next selection, so their positions are selected again). */
     void changeRateOrMode()
     {
         suspendProcessing(true);
         selectSampleLoop();
         const juce::File dir = getModelDirectory();
         missingModelFiles.clear();
-        loadBlock3(dir);
+        loadRateFiles(dir);
         leftChain.setSampleRate(static_cast<double>(effectiveRate()));
         rightChain.setSampleRate(static_cast<double>(effectiveRate()));
-        leftChain.selectPosition(3, 0);
-        rightChain.selectPosition(3, 0);
+        const unsigned gain = currentRecord().gainPosition();
+        for (Chain* chain : {&leftChain, &rightChain})
+        {
+            chain->selectPosition(1, gain);
+            chain->selectPosition(2, gain);
+            chain->selectPosition(3, 0);
+        }
         suspendProcessing(false);
         reportMissingFiles();
     }

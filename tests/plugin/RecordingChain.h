@@ -38,13 +38,13 @@ class RecordingChain
 public:
     RecordingChain() : side((ChainLog::nextId()++ % 2) == 0 ? "L" : "R") {}
 
-    /** Loads succeed unless `failLoads`. */
+    /** Loads succeed unless `failLoads`, or the file is named `failingFile`. */
     bool loadModelFile(int block, const char* path)
     {
         const std::string name = juce::File(juce::String::fromUTF8(path)).getFileName().toStdString();
         ChainLog::entries().push_back("load " + side + std::to_string(block) + " " + name);
         lastDirectory = juce::File(juce::String::fromUTF8(path)).getParentDirectory().getFullPathName().toStdString();
-        return !failLoads;
+        return !failLoads && name != failingFile;
     }
     void selectPosition(int block, unsigned index)
     {
@@ -76,5 +76,6 @@ public:
     unsigned tone = 0;
     long steps = 0;
     static inline bool failLoads = false;
+    static inline std::string failingFile;
 };
 } // namespace ravlin::test
