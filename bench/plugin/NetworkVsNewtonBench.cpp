@@ -10,12 +10,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #if RAVLIN_BENCH_CHANNEL_CHAIN
 #include "fast/ChannelChain.h"
+#include "fast/ModelFileNames.h"
 #else
 #include "Accuracy.h"
 #include "NetworkBlock.h"
@@ -75,10 +77,15 @@ int main(int argc, char** argv)
 #if RAVLIN_BENCH_CHANNEL_CHAIN
     const char* networkLabel = "network chain (ChannelChain)";
     auto chain = std::make_unique<ChannelChain>();
-    const std::string dir = models + "/";
-    const std::string b3 = dir + "ravlinpre_eh_b3_pca.dat." + std::to_string(static_cast<long>(rate));
-    const std::string paths[4] = {dir + "ravlinpre_eh_b1_pca.dat", dir + "ravlinpre_eh_b2_pca.dat", b3,
-                                  dir + "ravlinpre_eh_b4_std.dat"};
+    // Each block's file as the plug-in picks it: the rate's own file where there is one.
+    std::string paths[4];
+    for (int k = 0; k < 4; ++k)
+        for (const std::string& name : modelFileCandidates(k + 1, 0, static_cast<long>(rate)))
+        {
+            paths[k] = models + "/" + name;
+            if (std::filesystem::exists(paths[k]))
+                break;
+        }
     for (int k = 0; k < 4; ++k)
         if (const LoadResult r = chain->loadModelFile(k + 1, paths[k].c_str()); !r)
         {
@@ -109,7 +116,7 @@ int main(int argc, char** argv)
     modelgen::NetworkBlock<Block2Circuit> n2;
     modelgen::NetworkBlock<Block3Circuit> n3;
     modelgen::NetworkBlock<Block4Circuit> n4;
-    if (!n1.configure(files.block1, gainPosition, rate) || !n2.configure(files.block2, gainPosition, rate) ||
+    if (!n1.configure(files.gainBlockAt(1, rate), gainPosition, rate) || !n2.configure(files.gainBlockAt(2, rate), gainPosition, rate) ||
         !n3.configure(*files.block3At(rate), 0, rate) || !n4.configure(files.block4, toneIndex, rate))
     {
         std::fprintf(stderr, "ravlin-network-bench: the model data has no operating point for %.0f Hz\n", rate);

@@ -33,12 +33,13 @@ std::uint32_t u32At(const std::vector<unsigned char>& b, std::size_t at)
 
 TEST(ModelFiles, NamesFollowTheRunTimesScheme)
 {
-    EXPECT_EQ(modelFileName("eh", 1, 0), "ravlinpre_eh_b1_pca.dat");
-    EXPECT_EQ(modelFileName("rsd", 4, 0), "ravlinpre_rsd_b4_std.dat");
-    EXPECT_EQ(modelFileName("eh", 3, 705600.0), "ravlinpre_eh_b3_pca.dat.705600");
+    // At 44.1 kHz alone blocks 1 and 2 have only their plain files (trained for that rate).
     const auto& files = smallBuild();
     ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(files[0].name, "ravlinpre_eh_b1_pca.dat");
+    EXPECT_EQ(files[1].name, "ravlinpre_eh_b2_pca.dat");
     EXPECT_EQ(files[2].name, "ravlinpre_eh_b3_pca.dat.44100");
+    EXPECT_EQ(files[3].name, "ravlinpre_eh_b4_std.dat");
 }
 
 TEST(ModelFiles, DecodeBackToTheTrainedNetworksAndTables)
