@@ -95,3 +95,30 @@ TEST(ModelFiles, TwoGenerationsGiveIdenticalBytes)
         EXPECT_TRUE(again[f].bytes == first[f].bytes) << first[f].name;
     EXPECT_EQ(report.solveFailures, 0);
 }
+
+TEST(ModelFiles, OneRateSubsetWritesThatRatesFilesBesideThePlainOnesAndIsDeterministic)
+{
+    BuildOptions o = smallBuildOptions(2);
+    o.rates = {88200.0};
+    BuildReport report;
+    const std::vector<BuiltFile> files = buildModelFiles(o, report);
+    std::vector<std::string> names;
+    for (const BuiltFile& f : files)
+        names.push_back(f.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"ravlinpre_eh_b1_pca.dat", "ravlinpre_eh_b1_pca.dat.88200",
+                                               "ravlinpre_eh_b2_pca.dat", "ravlinpre_eh_b2_pca.dat.88200",
+                                               "ravlinpre_eh_b3_pca.dat.88200", "ravlinpre_eh_b4_std.dat"}));
+    // The rate's networks are fitted for its own K, not copied from the plain file.
+    BlockFileData plain, rate;
+    ASSERT_TRUE(decodeModelFile(files[0].bytes, 1, plain));
+    ASSERT_TRUE(decodeModelFile(files[1].bytes, 1, rate));
+    EXPECT_NE(plain.positions[8].nets[0].weights, rate.positions[8].nets[0].weights);
+    EXPECT_EQ(plain.positions[8].table, rate.positions[8].table);
+    // Another thread count gives the same bytes (the rate steps run in a fixed order).
+    o.threads = 1;
+    BuildReport again;
+    const std::vector<BuiltFile> second = buildModelFiles(o, again);
+    ASSERT_EQ(second.size(), files.size());
+    for (std::size_t f = 0; f < files.size(); ++f)
+        EXPECT_TRUE(second[f].bytes == files[f].bytes) << files[f].name;
+}

@@ -2,6 +2,7 @@
 // reference chain: files picked as the plug-in picks them (the rate's own file first), the
 // same signal at the same Gain and tone, ESR of the output after the settling time.
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 
@@ -91,6 +92,7 @@ TEST(ShippedChain, RunTimeChainFollowsTheNewtonChainAtBaseAndOversampledRates)
     {
         long unconverged = 0;
         const double esr = runTimeEsr(c, unconverged);
+        std::printf("ChannelChain ESR set=%s rate=%.0f gain=%u: %.3e\n", valveSetName(c.set), c.rate, c.gain, esr);
         EXPECT_EQ(unconverged, 0) << c.rate << " Gain " << c.gain;
         EXPECT_LT(esr, kRunTimeChainEsrBound) << valveSetName(c.set) << " " << c.rate << " Gain " << c.gain;
     }

@@ -224,10 +224,7 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
     {
         SetWork* sw = w.get();
         const char* setName = valveSetName(sw->set);
-        // Gain blocks. Block 1 walks the Gain positions as one chain of warm starts.
-        // Block 2 fits every position from a fresh start in its own job: its
-        // per-output fits converge to a far better fit from the data-placed start
-        // than from the neighbouring position's weights in a few iterations.
+        // Gain blocks: one file per rate, 17 positions each.
         for (int block : {1, 2})
         {
             std::vector<BlockFileData>& files = block == 1 ? sw->block1 : sw->block2;
