@@ -158,10 +158,10 @@ void requireConfigured(FuzzProcessor& p)
     const long rate = static_cast<long>(p.getHostSampleRate()) << code;
     for (RecordingChain* chain : {&p.getLeftChain(), &p.getRightChain()})
     {
-        require(chain->lastFile[1] == modelFileName(1, set, 0) && chain->lastFile[2] == modelFileName(2, set, 0) &&
-                    chain->lastFile[4] == modelFileName(4, set, 0),
+        require(chain->lastFile[1] == ravlin::modelFileName(1, set, rate) && chain->lastFile[2] == ravlin::modelFileName(2, set, rate) &&
+                    chain->lastFile[4] == ravlin::modelFileName(4, set, rate),
                 "blocks 1, 2 and 4 were not loaded from the current valve set's files");
-        require(chain->lastFile[3] == modelFileName(3, set, rate), "block 3 was not loaded for the effective rate");
+        require(chain->lastFile[3] == ravlin::modelFileName(3, set, rate), "block 3 was not loaded for the effective rate");
         require(chain->rate == static_cast<double>(rate), "a chain runs at another rate than the effective one");
         require(chain->position[1] == r.gainPosition() && chain->position[2] == r.gainPosition() &&
                     r.gainPosition() <= 16,

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 
 #include "fast/ChainKernels.h"
 #include "fast/ChannelChain.h"
+#include "fast/ModelFileNames.h"
 #else
 #include "Accuracy.h"
 #include "NetworkBlock.h"
@@ -85,10 +87,14 @@ int main(int argc, char** argv)
         const long r = static_cast<long>(effectiveRate);
         for (int k = 1; k <= 4; ++k)
         {
-            // Per-rate files "<name>.<rate>" where they exist, else the plain name (block 3 has only per-rate files).
-            const std::string plain = models + "/ravlinpre_eh_b" + std::to_string(k) + (k == 4 ? "_std.dat" : "_pca.dat");
-            const std::string perRate = plain + "." + std::to_string(r);
-            const std::string path = std::filesystem::exists(perRate) ? perRate : plain;
+            // Each block's file as the plug-in picks it: the rate's own file where there is one.
+            std::string path;
+            for (const std::string& name : modelFileCandidates(k, 0, r))
+            {
+                path = models + "/" + name;
+                if (std::filesystem::exists(path))
+                    break;
+            }
             if (const LoadResult res = chain->loadModelFile(k, path.c_str()); !res)
             {
                 std::fprintf(stderr, "ravlin-network-bench: %s: %s\n", path.c_str(), res.message.c_str());
@@ -135,7 +141,7 @@ int main(int argc, char** argv)
     modelgen::NetworkBlock<Block2Circuit> n2;
     modelgen::NetworkBlock<Block3Circuit> n3;
     modelgen::NetworkBlock<Block4Circuit> n4;
-    if (!n1.configure(files.block1, gainPosition, rate) || !n2.configure(files.block2, gainPosition, rate) ||
+    if (!n1.configure(files.gainBlockAt(1, rate), gainPosition, rate) || !n2.configure(files.gainBlockAt(2, rate), gainPosition, rate) ||
         !n3.configure(*files.block3At(rate), 0, rate) || !n4.configure(files.block4, toneIndex, rate))
     {
         std::fprintf(stderr, "ravlin-network-bench: the model data has no operating point for %.0f Hz\n", rate);

@@ -10,8 +10,8 @@
 // reconfigureLock and keep the audio thread out by suspending processing (file loads, Gain) or by
 // holding the callback lock for the few microseconds of a tone change. Lock order: reconfigureLock,
 // then the callback lock; the audio thread only ever takes the callback lock.
+#include "fast/ModelFileNames.h"
 #include "plugin/ModelDataProblem.h"
-#include "plugin/ModelFileNames.h"
 #include "plugin/ParameterTable.h"
 #include "plugin/ProgramRecord.h"
 #include "plugin/SampleLoops.h"
@@ -376,6 +376,28 @@ private:
         return loaded;
     }
 
+    /** The file block 1..4 reads for the program's valve set at the current effective rate: the
+        rate's own file when the folder holds one that passes the check, else the file that serves
+        every rate. A rate's file that is there but damaged is listed in `setAside` (the block
+        still plays, from the plain file). */
+    PlannedLoad planFor(int block, const juce::File& dir, std::vector<ModelFileFailure>& setAside) const
+    {
+        const std::vector<std::string> names = modelFileCandidates(block, currentRecord().valveSet(), effectiveRate());
+        for (std::size_t k = 0; k + 1 < names.size(); ++k)
+        {
+            const juce::File file = dir.getChildFile(juce::String::fromUTF8(names[k].c_str()));
+            if (!file.existsAsFile())
+                continue;
+            const std::string path = file.getFullPathName().toStdString();
+            const auto r = Chain::checkModelFile(block, path.c_str());
+            if (static_cast<bool>(r))
+                return {block, names[k]};
+            setAside.push_back({path, failureReason(path, loaderMessage(r)) + "; the file for all rates plays instead"});
+        }
+        return {block, names.back()};
+
+    }
+
     void selectPositions(Chain& chain)
     {
         const ProgramRecord& record = currentRecord();
@@ -394,10 +416,10 @@ private:
         const LoopChoice before = currentLoop();
         selectSampleLoop();
         const juce::File dir = getModelDirectory();
+        std::vector<ModelFileFailure> setAside;
+        const LoadPlan plan = {{planFor(1, dir, setAside), planFor(2, dir, setAside), planFor(4, dir, setAside)},
+                               {planFor(3, dir, setAside)}};
         const int set = currentRecord().valveSet();
-        const LoadPlan plan = {
-            {{1, modelFileName(1, set, 0)}, {2, modelFileName(2, set, 0)}, {4, modelFileName(4, set, 0)}},
-            {{3, modelFileName(3, set, effectiveRate())}}};
         std::vector<ModelFileFailure> found;
         const auto loaded = loadAllOrNothing(plan, dir, found);
         if (loaded.empty() && configured)
@@ -409,16 +431,18 @@ private:
         configured = configured || !loaded.empty();
         if (!loaded.empty())
             loadedValveSet = set;
+        found.insert(found.end(), setAside.begin(), setAside.end());
         gains.input.store(inputGainFor(currentRecord().stored(input)), std::memory_order_relaxed);
         gains.output.store(outputGainFor(currentRecord().stored(output)), std::memory_order_relaxed);
         suspendProcessing(false);
         publishFailures(dir, std::move(found));
     }
 
-    /** Oversampling or Mono/Stereo: new loop and rate, block 3 reloaded for the new rate. When its
-        file cannot be used, the loop, the rate and block 3 stay as they were. While the chains hold
-        another valve set than the program's (its files failed to load), block 3 alone would join
-        blocks of the other set: the whole set is tried again instead. */
+    /** Oversampling or Mono/Stereo: new loop and rate, blocks 1, 2 and 3 reloaded for the new rate
+        (each has files per rate) and their positions selected again. When a file cannot be used,
+        the loop, the rate and those blocks stay as they were. While the chains hold another valve
+        set than the program's (its files failed to load), these blocks alone would join blocks of
+        the other set: the whole set is tried again instead. */
     void changeRateOrMode()
     {
         if (loadedValveSet != currentRecord().valveSet())
@@ -430,15 +454,22 @@ private:
         const LoopChoice before = currentLoop();
         selectSampleLoop();
         const juce::File dir = getModelDirectory();
-        const LoadPlan plan = {{{3, modelFileName(3, currentRecord().valveSet(), effectiveRate())}}};
+        std::vector<ModelFileFailure> setAside;
+        const LoadPlan plan = {{planFor(1, dir, setAside), planFor(2, dir, setAside)}, {planFor(3, dir, setAside)}};
         std::vector<ModelFileFailure> found;
         const auto loaded = loadAllOrNothing(plan, dir, found);
         if (loaded.empty() && configured)
             restoreLoop(before);
         for (Chain* chain : loaded)
             chain->setSampleRate(static_cast<double>(effectiveRate()));
+        const unsigned gain = currentRecord().gainPosition();
         for (Chain* chain : loaded)
+        {
+            chain->selectPosition(1, gain);
+            chain->selectPosition(2, gain);
             chain->selectPosition(3, 0);
+        }
+        found.insert(found.end(), setAside.begin(), setAside.end());
         suspendProcessing(false);
         publishFailures(dir, std::move(found));
     }

@@ -33,12 +33,13 @@ std::uint32_t u32At(const std::vector<unsigned char>& b, std::size_t at)
 
 TEST(ModelFiles, NamesFollowTheRunTimesScheme)
 {
-    EXPECT_EQ(modelFileName("eh", 1, 0), "ravlinpre_eh_b1_pca.dat");
-    EXPECT_EQ(modelFileName("rsd", 4, 0), "ravlinpre_rsd_b4_std.dat");
-    EXPECT_EQ(modelFileName("eh", 3, 705600.0), "ravlinpre_eh_b3_pca.dat.705600");
+    // At 44.1 kHz alone blocks 1 and 2 have only their plain files (trained for that rate).
     const auto& files = smallBuild();
     ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(files[0].name, "ravlinpre_eh_b1_pca.dat");
+    EXPECT_EQ(files[1].name, "ravlinpre_eh_b2_pca.dat");
     EXPECT_EQ(files[2].name, "ravlinpre_eh_b3_pca.dat.44100");
+    EXPECT_EQ(files[3].name, "ravlinpre_eh_b4_std.dat");
 }
 
 TEST(ModelFiles, DecodeBackToTheTrainedNetworksAndTables)
@@ -93,4 +94,31 @@ TEST(ModelFiles, TwoGenerationsGiveIdenticalBytes)
     for (std::size_t f = 0; f < first.size(); ++f)
         EXPECT_TRUE(again[f].bytes == first[f].bytes) << first[f].name;
     EXPECT_EQ(report.solveFailures, 0);
+}
+
+TEST(ModelFiles, OneRateSubsetWritesThatRatesFilesBesideThePlainOnesAndIsDeterministic)
+{
+    BuildOptions o = smallBuildOptions(2);
+    o.rates = {88200.0};
+    BuildReport report;
+    const std::vector<BuiltFile> files = buildModelFiles(o, report);
+    std::vector<std::string> names;
+    for (const BuiltFile& f : files)
+        names.push_back(f.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"ravlinpre_eh_b1_pca.dat", "ravlinpre_eh_b1_pca.dat.88200",
+                                               "ravlinpre_eh_b2_pca.dat", "ravlinpre_eh_b2_pca.dat.88200",
+                                               "ravlinpre_eh_b3_pca.dat.88200", "ravlinpre_eh_b4_std.dat"}));
+    // The rate's networks are fitted for its own K, not copied from the plain file.
+    BlockFileData plain, rate;
+    ASSERT_TRUE(decodeModelFile(files[0].bytes, 1, plain));
+    ASSERT_TRUE(decodeModelFile(files[1].bytes, 1, rate));
+    EXPECT_NE(plain.positions[8].nets[0].weights, rate.positions[8].nets[0].weights);
+    EXPECT_EQ(plain.positions[8].table, rate.positions[8].table);
+    // Another thread count gives the same bytes (the rate steps run in a fixed order).
+    o.threads = 1;
+    BuildReport again;
+    const std::vector<BuiltFile> second = buildModelFiles(o, again);
+    ASSERT_EQ(second.size(), files.size());
+    for (std::size_t f = 0; f < files.size(); ++f)
+        EXPECT_TRUE(second[f].bytes == files[f].bytes) << files[f].name;
 }

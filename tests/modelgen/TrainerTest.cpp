@@ -145,6 +145,51 @@ TEST(Trainer, WarmStartKeepsAGoodFitAndRoundingToFloatCostsLittle)
         EXPECT_EQ(w, static_cast<double>(static_cast<float>(w)));
 }
 
+TEST(Trainer, NewRangesKeepTheFunctionAWarmStartBeginsFrom)
+{
+    // A fitted network moved to the ranges of another data set (as a warm start across
+    // Gain positions, rates or tones does) computes the same currents from the same raw
+    // inputs, so the warm fit starts where the neighbour ended.
+    const Dataset data = smoothTwoInputData(400);
+    TrainedNet net;
+    net.shape(2, 8, 2, Clamp::bipolar);
+    FitOptions o;
+    o.maxIterations = 60;
+    setRangesFromData(net, data, o);
+    fitNetwork(net, data, o, false);
+    Dataset shifted = data;
+    for (std::size_t s = 0; s < shifted.size(); ++s)
+    {
+        shifted.x[2 * s] = 1.7 * shifted.x[2 * s] - 4.0; // other input ranges
+        shifted.y[2 * s + 1] *= 3.0;                    // other output ranges
+    }
+    TrainedNet ranges = net;
+    setRangesFromData(ranges, shifted, o);
+    ASSERT_NE(ranges.inputMin[0], net.inputMin[0]);
+    ASSERT_NE(ranges.outputMax[1], net.outputMax[1]);
+    TrainedNet moved = net;
+    moved.adoptRanges(ranges);
+    EXPECT_EQ(moved.inputMin, ranges.inputMin);
+    EXPECT_EQ(moved.outputMax, ranges.outputMax);
+    Rng rng(5);
+    for (int trial = 0; trial < 200; ++trial)
+    {
+        const double x[2] = {rng.uniform(-6.0, 8.0), rng.uniform(50.0, 350.0)};
+        double before[2], after[2];
+        net.evaluateUnclamped(x, before);
+        moved.evaluateUnclamped(x, after);
+        for (int o2 = 0; o2 < 2; ++o2)
+            EXPECT_NEAR(after[o2], before[o2], 1e-12 + 1e-9 * std::fabs(before[o2])) << trial;
+    }
+    // Keeping the weights with the new ranges (the old warm start) is another function.
+    TrainedNet kept = net;
+    kept.inputMin = ranges.inputMin;
+    kept.inputMax = ranges.inputMax;
+    kept.outputMin = ranges.outputMin;
+    kept.outputMax = ranges.outputMax;
+    EXPECT_GT(measure(kept, data).rms, 10.0 * measure(moved, data).rms);
+}
+
 TEST(Network, ClampedEvaluationMapsOutputsAsTheRunTime)
 {
     TrainedNet net;

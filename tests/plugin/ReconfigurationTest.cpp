@@ -49,10 +49,13 @@ TEST(Reconfiguration, HostRateReachesBlockThreeAtTheNextOversamplingChange)
     p.prepareToPlay(48000.0, 256);
     EXPECT_TRUE(ChainLog::entries().empty()) << "prepareToPlay reads no file";
     p.setParameter(7, 0.25f);
-    const std::vector<std::string> expected = {"check 3 ravlinpre_eh_b3_pca.dat.96000",
-                                               "load L3 ravlinpre_eh_b3_pca.dat.96000",
-                                               "load R3 ravlinpre_eh_b3_pca.dat.96000",
-                                               "rate L 96000", "rate R 96000", "select L3 0", "select R3 0"};
+    // No per-rate files for blocks 1 and 2 beside this module: they reload their plain files.
+    const std::vector<std::string> expected = {
+        "check 1 ravlinpre_eh_b1_pca.dat", "check 2 ravlinpre_eh_b2_pca.dat", "check 3 ravlinpre_eh_b3_pca.dat.96000",
+        "load L1 ravlinpre_eh_b1_pca.dat", "load L2 ravlinpre_eh_b2_pca.dat", "load R1 ravlinpre_eh_b1_pca.dat",
+        "load R2 ravlinpre_eh_b2_pca.dat", "load L3 ravlinpre_eh_b3_pca.dat.96000", "load R3 ravlinpre_eh_b3_pca.dat.96000",
+        "rate L 96000", "rate R 96000", "select L1 8", "select L2 8", "select L3 0", "select R1 8", "select R2 8",
+        "select R3 0"};
     EXPECT_EQ(ChainLog::entries(), expected);
     EXPECT_EQ(p.getSampleLoopName(), "processMonoX2");
     EXPECT_EQ(p.getOversamplingFactor(), 2);
@@ -66,15 +69,83 @@ TEST(Reconfiguration, HostRateReachesBlockThreeAtTheNextOversamplingChange)
     EXPECT_EQ(p.getLatencySamples(), 0);
 }
 
-TEST(Reconfiguration, StereoRequestWithOneInputKeepsAMonoLoopButReloadsBlockThree)
+TEST(Reconfiguration, StereoRequestWithOneInputKeepsAMonoLoopButReloadsTheRateFiles)
 {
     TestProcessor p;
     p.setPlayConfigDetails(1, 1, 44100.0, 128);
     ChainLog::entries().clear();
     p.setParameter(8, 1.0f);
     EXPECT_EQ(p.getSampleLoopName(), "processMonoX1");
-    EXPECT_EQ(ChainLog::loads(), (std::vector<std::string>{"load L3 ravlinpre_eh_b3_pca.dat.44100",
-                                                           "load R3 ravlinpre_eh_b3_pca.dat.44100"}));
+    EXPECT_EQ(ChainLog::loads(),
+              (std::vector<std::string>{"load L1 ravlinpre_eh_b1_pca.dat", "load L2 ravlinpre_eh_b2_pca.dat",
+                                        "load R1 ravlinpre_eh_b1_pca.dat", "load R2 ravlinpre_eh_b2_pca.dat",
+                                        "load L3 ravlinpre_eh_b3_pca.dat.44100",
+                                        "load R3 ravlinpre_eh_b3_pca.dat.44100"}));
+}
+
+TEST(Reconfiguration, BlocksOneAndTwoPreferTheRatesOwnFile)
+{
+    const juce::TemporaryFile folder;
+    const juce::File dir = folder.getFile();
+    ASSERT_TRUE(dir.createDirectory());
+    for (const char* name : {"ravlinpre_eh_b1_pca.dat", "ravlinpre_eh_b2_pca.dat", "ravlinpre_eh_b1_pca.dat.96000",
+                             "ravlinpre_eh_b2_pca.dat.96000", "ravlinpre_rsd_b2_pca.dat.96000"})
+        ASSERT_TRUE(dir.getChildFile(name).replaceWithText("x"));
+    TestProcessor p;
+    p.setModelDirectory(dir);
+    p.setPlayConfigDetails(2, 2, 48000.0, 256);
+    p.prepareToPlay(48000.0, 256);
+    ChainLog::entries().clear();
+    p.setParameter(7, 0.25f); // x2: 96 kHz, both per-rate files present
+    EXPECT_EQ(ChainLog::loads(),
+              (std::vector<std::string>{"load L1 ravlinpre_eh_b1_pca.dat.96000", "load L2 ravlinpre_eh_b2_pca.dat.96000",
+                                        "load R1 ravlinpre_eh_b1_pca.dat.96000", "load R2 ravlinpre_eh_b2_pca.dat.96000",
+                                        "load L3 ravlinpre_eh_b3_pca.dat.96000",
+                                        "load R3 ravlinpre_eh_b3_pca.dat.96000"}));
+    ChainLog::entries().clear();
+    p.setParameter(0, 1.0f); // the Aged set has only block 2's file for 96 kHz
+    EXPECT_EQ(ChainLog::loads(), (std::vector<std::string>{
+                                     "load L1 ravlinpre_rsd_b1_pca.dat", "load L2 ravlinpre_rsd_b2_pca.dat.96000",
+                                     "load L4 ravlinpre_rsd_b4_std.dat", "load R1 ravlinpre_rsd_b1_pca.dat",
+                                     "load R2 ravlinpre_rsd_b2_pca.dat.96000", "load R4 ravlinpre_rsd_b4_std.dat",
+                                     "load L3 ravlinpre_rsd_b3_pca.dat.96000", "load R3 ravlinpre_rsd_b3_pca.dat.96000"}));
+    ChainLog::entries().clear();
+    p.setParameter(7, 0.0f); // back to 48 kHz: no files for it, the plain ones serve
+    EXPECT_EQ(ChainLog::loads().front(), "load L1 ravlinpre_rsd_b1_pca.dat");
+    EXPECT_EQ(ChainLog::loads()[1], "load L2 ravlinpre_rsd_b2_pca.dat");
+    dir.deleteRecursively();
+}
+
+TEST(Reconfiguration, ADamagedPerRateFileIsListedAndThePlainFileServes)
+{
+    const juce::TemporaryFile folder;
+    const juce::File dir = folder.getFile();
+    ASSERT_TRUE(dir.createDirectory());
+    ASSERT_TRUE(dir.getChildFile("ravlinpre_eh_b1_pca.dat.88200").replaceWithText("x"));
+    TestProcessor p;
+    p.setModelDirectory(dir);
+    p.setPlayConfigDetails(2, 2, 44100.0, 256);
+    p.prepareToPlay(44100.0, 256);
+    RecordingChain::badFiles = {"ravlinpre_eh_b1_pca.dat.88200"};
+    ChainLog::entries().clear();
+    p.setParameter(7, 0.25f);
+    RecordingChain::badFiles.clear();
+    // The rate's file is checked, found damaged and never loaded; the plain file serves.
+    const auto& entries = ChainLog::entries();
+    EXPECT_NE(std::find(entries.begin(), entries.end(), "check 1 ravlinpre_eh_b1_pca.dat.88200"), entries.end());
+    const std::vector<std::string> loads = ChainLog::loads();
+    ASSERT_GE(loads.size(), 2u);
+    EXPECT_EQ(loads[0], "load L1 ravlinpre_eh_b1_pca.dat");
+    EXPECT_EQ(std::count(loads.begin(), loads.end(), "load L1 ravlinpre_eh_b1_pca.dat.88200"), 0);
+    EXPECT_EQ(p.getOversamplingFactor(), 2) << "the reconfiguration went ahead";
+    const auto missing = p.getMissingModelFiles();
+    ASSERT_EQ(missing.size(), 1);
+    EXPECT_TRUE(missing[0].endsWith("ravlinpre_eh_b1_pca.dat.88200"));
+    // Both chains still ended with a position selected on every block that reloaded.
+    const auto& log = ChainLog::entries();
+    for (const char* select : {"select L1 8", "select L2 8", "select R1 8", "select R2 8"})
+        EXPECT_NE(std::find(log.begin(), log.end(), select), log.end()) << select;
+    dir.deleteRecursively();
 }
 
 TEST(Reconfiguration, ProgramAndValveSetChangesReadAllEightFiles)
@@ -214,7 +285,9 @@ TEST(Reconfiguration, FailedRateChangeKeepsLoopRateAndLatency)
     ChainLog::entries().clear();
     p.setParameter(7, 0.25f);
     RecordingChain::badFiles.clear();
-    EXPECT_EQ(ChainLog::entries(), (std::vector<std::string>{"check 3 ravlinpre_eh_b3_pca.dat.88200"}));
+    EXPECT_EQ(ChainLog::entries(), (std::vector<std::string>{"check 1 ravlinpre_eh_b1_pca.dat", "check 2 ravlinpre_eh_b2_pca.dat",
+                                                             "check 3 ravlinpre_eh_b3_pca.dat.88200"}))
+        << "every file is checked and none is loaded";
     EXPECT_EQ(p.getSampleLoopName(), "processMonoX1");
     EXPECT_EQ(p.getOversamplingFactor(), 1);
     EXPECT_EQ(p.getLatencySamples(), 0);
@@ -223,7 +296,9 @@ TEST(Reconfiguration, FailedRateChangeKeepsLoopRateAndLatency)
     // Once the file is there, the next rate or mode change takes it.
     ChainLog::entries().clear();
     p.setParameter(8, 1.0f);
-    EXPECT_EQ(ChainLog::loads(), (std::vector<std::string>{"load L3 ravlinpre_eh_b3_pca.dat.88200",
+    EXPECT_EQ(ChainLog::loads(), (std::vector<std::string>{"load L1 ravlinpre_eh_b1_pca.dat", "load L2 ravlinpre_eh_b2_pca.dat",
+                                                           "load R1 ravlinpre_eh_b1_pca.dat", "load R2 ravlinpre_eh_b2_pca.dat",
+                                                           "load L3 ravlinpre_eh_b3_pca.dat.88200",
                                                            "load R3 ravlinpre_eh_b3_pca.dat.88200"}));
     EXPECT_EQ(p.getOversamplingFactor(), 2);
     EXPECT_EQ(p.getLatencySamples(), 15);

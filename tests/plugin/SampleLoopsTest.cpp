@@ -1,5 +1,4 @@
 // The sample loops' arithmetic and channel rules, over chains that show which step ran.
-#include "plugin/ModelFileNames.h"
 #include "plugin/SampleLoops.h"
 
 #include <gtest/gtest.h>
@@ -138,13 +137,4 @@ TEST(SampleLoops, ZeroSampleBlockChangesNothing)
     processStereo<2>(l, r, b.channels(), 2, 2, 0, unit);
     EXPECT_EQ(b.data, before);
     EXPECT_EQ(l.steps + r.steps, 0);
-}
-
-TEST(ModelFileNames, NamesPerBlockValveSetAndRate)
-{
-    EXPECT_EQ(modelFileName(1, 0, 44100), "ravlinpre_eh_b1_pca.dat");
-    EXPECT_EQ(modelFileName(2, 1, 44100), "ravlinpre_rsd_b2_pca.dat");
-    EXPECT_EQ(modelFileName(3, 0, 44100), "ravlinpre_eh_b3_pca.dat.44100");
-    EXPECT_EQ(modelFileName(3, 1, 768000), "ravlinpre_rsd_b3_pca.dat.768000");
-    EXPECT_EQ(modelFileName(4, 0, 96000), "ravlinpre_eh_b4_std.dat");
 }

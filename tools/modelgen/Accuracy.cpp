@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "NetworkBlock.h"
+#include "fast/ModelFileNames.h"
 #include "ReferenceChain.h"
 
 namespace ravlin::modelgen {
@@ -17,6 +18,14 @@ const BlockFileData* SetFiles::block3At(double rate) const
         if (r == rate)
             return &f;
     return nullptr;
+}
+
+const BlockFileData& SetFiles::gainBlockAt(int block, double rate) const
+{
+    for (const auto& [r, f] : block == 1 ? block1Rates : block2Rates)
+        if (r == rate)
+            return f;
+    return block == 1 ? block1 : block2;
 }
 
 namespace {
@@ -45,15 +54,26 @@ bool loadSetFiles(const std::filesystem::path& dir, ValveSet set, const std::vec
 {
     files = {};
     files.set = set;
-    const char* name = valveSetName(set);
-    if (!readFile(dir / modelFileName(name, 1, 0), 1, files.block1, error) ||
-        !readFile(dir / modelFileName(name, 2, 0), 2, files.block2, error) ||
-        !readFile(dir / modelFileName(name, 4, 0), 4, files.block4, error))
+    const int index = set == ValveSet::aged ? 1 : 0;
+    if (!readFile(dir / plainModelFileName(1, index), 1, files.block1, error) ||
+        !readFile(dir / plainModelFileName(2, index), 2, files.block2, error) ||
+        !readFile(dir / plainModelFileName(4, index), 4, files.block4, error))
         return false;
     for (double r : rates)
     {
+        const long rate = static_cast<long>(r);
+        for (int block : {1, 2})
+        {
+            const std::filesystem::path path = dir / rateModelFileName(block, index, rate);
+            if (!std::filesystem::exists(path))
+                continue;
+            auto& list = block == 1 ? files.block1Rates : files.block2Rates;
+            list.emplace_back(r, BlockFileData{});
+            if (!readFile(path, block, list.back().second, error))
+                return false;
+        }
         files.block3.emplace_back(r, BlockFileData{});
-        if (!readFile(dir / modelFileName(name, 3, r), 3, files.block3.back().second, error))
+        if (!readFile(dir / rateModelFileName(3, index, rate), 3, files.block3.back().second, error))
             return false;
     }
     return true;
@@ -92,10 +112,12 @@ Signal accuracySignal(const std::string& name, double rate, double seconds)
     return s;
 }
 
-std::vector<double> measureEsr(const SetFiles& files, const EsrCase& c, double seconds, double& peakOut)
+EsrResult measureEsr(const SetFiles& files, const EsrCase& c, double seconds)
 {
+    EsrResult result;
+    double& peakOut = result.peak;
     const Signal in = accuracySignal(c.signal, c.rate, seconds);
-    const std::size_t settle = static_cast<std::size_t>(0.1 * c.rate);
+    const std::size_t settle = static_cast<std::size_t>(kSettleSeconds * c.rate);
     // Blocks 1-3 do not depend on the tone: run them once for every tone.
     ReferenceChain ref;
     ChainSetting s;
@@ -108,8 +130,8 @@ std::vector<double> measureEsr(const SetFiles& files, const EsrCase& c, double s
     NetworkBlock<Block2Circuit> n2;
     NetworkBlock<Block3Circuit> n3;
     const BlockFileData* f3 = files.block3At(c.rate);
-    n1.configure(files.block1, c.gain, c.rate);
-    n2.configure(files.block2, c.gain, c.rate);
+    n1.configure(files.gainBlockAt(1, c.rate), c.gain, c.rate);
+    n2.configure(files.gainBlockAt(2, c.rate), c.gain, c.rate);
     if (f3)
         n3.configure(*f3, 0, c.rate);
     std::vector<double> refMid(in.size()), netMid(in.size());
@@ -118,8 +140,8 @@ std::vector<double> measureEsr(const SetFiles& files, const EsrCase& c, double s
         refMid[n] = ref.b3.step(ref.b2.step(ref.b1.step(in[n])));
         netMid[n] = f3 ? n3.step(n2.step(n1.step(in[n]))) : 0.0;
     }
-    std::vector<double> esr;
-    peakOut = 0.0;
+    std::vector<double>& esr = result.esr;
+    result.unconverged = ref.failures() + (ref.settled ? 0 : 1);
     for (unsigned tone : c.tones)
     {
         ChainSetting t = s;
@@ -143,8 +165,9 @@ std::vector<double> measureEsr(const SetFiles& files, const EsrCase& c, double s
             }
         }
         esr.push_back(f3 && den > 0.0 && std::isfinite(num) ? num / den : HUGE_VAL);
+        result.unconverged += ref4.failures() + (ref4.settled ? 0 : 1);
     }
-    return esr;
+    return result;
 }
 
 } // namespace ravlin::modelgen

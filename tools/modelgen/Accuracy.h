@@ -17,13 +17,17 @@ namespace ravlin::modelgen {
 struct SetFiles
 {
     ValveSet set = ValveSet::fresh;
-    BlockFileData block1, block2, block4;
+    BlockFileData block1, block2, block4; ///< the plain files
+    std::vector<std::pair<double, BlockFileData>> block1Rates, block2Rates; ///< per-rate files found, by rate
     std::vector<std::pair<double, BlockFileData>> block3; ///< by rate
     const BlockFileData* block3At(double rate) const;
+    /// Block 1 or 2 as the run-time loads it at `rate`: the rate's own file, else the plain one.
+    const BlockFileData& gainBlockAt(int block, double rate) const;
 };
 
 /// Reads and checks the files of `set` in `dir`; false (with `error`) when one is
-/// missing or malformed. Block-3 files are read for `rates`.
+/// missing or malformed. Block-3 files are read for `rates`, and blocks 1 and 2's
+/// per-rate files where the folder has them (a damaged one is an error).
 bool loadSetFiles(const std::filesystem::path& dir, ValveSet set, const std::vector<double>& rates, SetFiles& files,
                   std::string& error);
 
@@ -45,7 +49,20 @@ Signal accuracySignal(const std::string& name, double rate, double seconds);
 /// The sampled riff (mono, full scale 1) for the "riff" signal; call before any case runs.
 void setRiffSignal(Signal samples, double rate);
 
-/// ESR per tone of one case; also the largest |y| of the network chain (boundedness).
-std::vector<double> measureEsr(const SetFiles& files, const EsrCase& c, double seconds, double& peakOut);
+/// Result of one case: ESR per tone, the largest |y| of the network chain
+/// (boundedness) and the reference steps whose port solve did not converge (a case
+/// with any is not a measurement: the reference itself is off there).
+struct EsrResult
+{
+    std::vector<double> esr;
+    double peak = 0.0;
+    long unconverged = 0;
+};
+
+/// Seconds of settling before the error counts.
+constexpr double kSettleSeconds = 0.1;
+
+/// One case over `seconds` of signal (settling included).
+EsrResult measureEsr(const SetFiles& files, const EsrCase& c, double seconds);
 
 } // namespace ravlin::modelgen

@@ -43,9 +43,11 @@ inline BlockLayout blockLayout(int block)
     case 2:
         l.featureCount = 4; l.features = {0, 1, 2, 3};
         l.outputCount = 4; l.outputs = {0, 1, 2, 3};
-        // V2's plate drives V3's grid through the coupling capacitor, so V3's
-        // currents switch fully on or off within a fraction of a volt of V2's drive.
-        l.unitsPerOutput = {8, 8, 16, 16};
+        // Units go where the chain output is sensitive: an error of 1e-3 of range in
+        // V2's grid or cathode current moves the chain's ESR at Gain 8 by 5e-2 and
+        // 3e-2 (an offset at the grid of a high-gain stage), in V3's by 7e-6 and
+        // 5e-11 (its currents switch fully on or off, and the next stage follows).
+        l.unitsPerOutput = {16, 16, 8, 8};
         l.hidden = l.unitsPerOutput[0] + l.unitsPerOutput[1] + l.unitsPerOutput[2] + l.unitsPerOutput[3];
         l.steepest = 300.0; l.positions = 17;
         break;

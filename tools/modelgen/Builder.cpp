@@ -13,6 +13,7 @@
 #include "Rates.h"
 #include "ReferenceChain.h"
 #include "Trainer.h"
+#include "fast/ModelFileNames.h"
 
 namespace ravlin::modelgen {
 
@@ -25,8 +26,9 @@ std::string BuildOptions::describe() const
     for (ValveSet v : sets)
         s << ' ' << valveSetName(v);
     s << " rates";
-    for (double r : block3Rates)
+    for (double r : rates)
         s << ' ' << r;
+    s << " rate-iterations " << iterationsRate;
     s << " block4 " << block4Positions;
     return s.str();
 }
@@ -35,17 +37,22 @@ namespace {
 
 constexpr unsigned kGains = 17;
 
-/// Rates a file shared by all rates (blocks 1, 2, 4) is trained on, with weights.
+/// Rates the file shared by all rates (block 4) is trained on, with weights.
 /// The base rates carry the accuracy goal; the higher ones only pull the fit
 /// towards the middle of the spread their different capacitor companions cause.
 const std::array<std::pair<double, double>, 2> kSharedFileRates{{{44100.0, 1.0}, {48000.0, 1.0}}};
+
+/// The rate the plain files of blocks 1 and 2 are trained for.
+constexpr double kPlainRate = 44100.0;
 
 struct SetWork
 {
     ValveSet set = ValveSet::fresh;
     std::array<GainClouds, kGains> clouds;
     std::array<PortCloud, 4> pooled; ///< all Gain positions together, per block
-    BlockFileData block1, block2, block4;
+    /// Blocks 1 and 2 per rate of `gainRates` (the first, 44.1 kHz, is the plain file).
+    std::vector<BlockFileData> block1, block2;
+    BlockFileData block4;
     std::vector<BlockFileData> block3; ///< one per rate
     std::vector<std::vector<double>> restOutput; ///< [rate][block] resting outputs at Gain 8
     std::vector<std::vector<double>> block1Rest; ///< [gain][rate] block-1 resting output
@@ -114,8 +121,13 @@ FitReport fit(TrainedNet& net, const Dataset& data, const BlockLayout& layout, b
     o.maxIterations = iterations;
     o.seed = seed;
     o.steepest = layout.steepest;
-    setRangesFromData(net, data, o);
-    net.roundToFloat(); // ranges as the file keeps them, before the weights adapt to them
+    TrainedNet ranges = net;
+    setRangesFromData(ranges, data, o);
+    ranges.roundToFloat(); // ranges as the file keeps them, before the weights adapt to them
+    if (warm)
+        net.adoptRanges(ranges); // the neighbour's function, expressed in the new ranges
+    else
+        net = ranges;
     const Dataset inside = restrictToRanges(net, data);
     const std::vector<int> units(layout.unitsPerOutput.begin(), layout.unitsPerOutput.begin() + layout.outputCount);
     FitReport r = layout.unitsPerOutput[0] > 0 ? fitNetworkPerOutput(net, inside, o, warm, units) : fitNetwork(net, inside, o, warm);
@@ -142,7 +154,14 @@ void addSharedRatePairs(ValveSet set, unsigned position, const PortCloud& cloud,
 std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport& report)
 {
     const std::vector<double> rates = effectiveRates();
-    const std::vector<double> block3Rates = options.block3Rates.empty() ? rates : options.block3Rates;
+    const std::vector<double> block3Rates = options.rates.empty() ? rates : options.rates;
+    // Blocks 1 and 2: the plain file (44.1 kHz) first, then every other rate ascending,
+    // each fitted from the next lower rate's networks.
+    std::vector<double> gainRates{kPlainRate};
+    for (double r : block3Rates)
+        if (r != kPlainRate)
+            gainRates.push_back(r);
+    std::sort(gainRates.begin() + 1, gainRates.end());
     std::vector<std::unique_ptr<SetWork>> work;
     for (ValveSet set : options.sets)
     {
@@ -205,52 +224,82 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
     {
         SetWork* sw = w.get();
         const char* setName = valveSetName(sw->set);
-        // Gain blocks. Block 1 walks the Gain positions as one chain of warm starts.
-        // Block 2 fits every position from a fresh start in its own job: its
-        // per-output fits converge to a far better fit from the data-placed start
-        // than from the neighbouring position's weights in a few iterations.
+        // Gain blocks: one file per rate, 17 positions each.
         for (int block : {1, 2})
         {
-            BlockFileData& file = block == 1 ? sw->block1 : sw->block2;
-            file.layout = blockLayout(block);
-            file.positions.resize(kGains);
+            std::vector<BlockFileData>& files = block == 1 ? sw->block1 : sw->block2;
+            files.resize(gainRates.size());
+            for (BlockFileData& file : files)
+            {
+                file.layout = blockLayout(block);
+                file.positions.resize(kGains);
+            }
         }
-        auto gainFit = [sw, setName, &options, &rates, &note, &report, &reportLock](int block, unsigned g, bool warm) {
-            BlockFileData& file = block == 1 ? sw->block1 : sw->block2;
-            const BlockLayout& layout = file.layout;
+        // One Gain position of block 1 or 2 at every rate: the plain file's fit (from
+        // scratch, or for block 1 warm from the previous position when `warm`), then each
+        // higher rate from the next lower one. The pairs come from the same cloud of port
+        // voltages; only the rate's K, and so the map from p to i, differs.
+        auto gainFit = [sw, setName, &options, &rates, &gainRates, &note, &report, &reportLock](int block, unsigned g, bool warm) {
+            std::vector<BlockFileData>& files = block == 1 ? sw->block1 : sw->block2;
+            const BlockLayout& layout = files[0].layout;
             const PortCloud cloud =
                 trainingCloud(sw->clouds[g].block[static_cast<std::size_t>(block - 1)], block == 1 ? options.pointsBlock1 : options.pointsPerNet, seedOf(sw->set, block, g));
-            Dataset data;
-            PositionData& pos = file.positions[g];
-            pos.nets.resize(1);
-            if (warm)
-                pos.nets[0] = file.positions[g - 1].nets[0];
-            bool ok = false;
-            if (block == 1)
-            {
-                addSharedRatePairs<Block1Circuit>(sw->set, g, cloud, layout, data);
-                ok = operatingTable<Block1Circuit>(sw->set, g, rates, std::vector<double>(rates.size(), 0.0), pos.table);
-            }
-            else
-            {
-                addSharedRatePairs<Block2Circuit>(sw->set, g, cloud, layout, data);
-                ok = operatingTable<Block2Circuit>(sw->set, g, rates, sw->block1Rest[g], pos.table);
-            }
-            const int iterations = warm ? options.iterationsWarm : block == 2 ? options.iterationsBlock2 : options.iterationsCold;
-            const FitReport r = fit(pos.nets[0], data, layout, warm, iterations, seedOf(sw->set, block, g));
-            note(fitLine(setName, block, "gain=" + std::to_string(g), r));
+            std::vector<double> table;
+            const bool ok = block == 1 ? operatingTable<Block1Circuit>(sw->set, g, rates, std::vector<double>(rates.size(), 0.0), table)
+                                       : operatingTable<Block2Circuit>(sw->set, g, rates, sw->block1Rest[g], table);
             if (!ok)
             {
                 std::lock_guard<std::mutex> lock(reportLock);
                 ++report.solveFailures;
             }
+            for (std::size_t k = 0; k < gainRates.size(); ++k)
+            {
+                PositionData& pos = files[k].positions[g];
+                pos.table = table;
+                pos.nets.resize(1);
+                const bool fromLower = k > 0;
+                const bool start = fromLower || warm;
+                if (fromLower)
+                    pos.nets[0] = files[k - 1].positions[g].nets[0];
+                else if (warm)
+                    pos.nets[0] = files[0].positions[g - 1].nets[0];
+                Dataset data;
+                if (block == 1)
+                {
+                    Block1Circuit m(44100.0);
+                    configureBlock(m, sw->set, gainRates[k], g);
+                    addPairs(m, cloud, layout, data);
+                }
+                else
+                {
+                    Block2Circuit m(44100.0);
+                    configureBlock(m, sw->set, gainRates[k], g);
+                    addPairs(m, cloud, layout, data);
+                }
+                const int iterations = fromLower ? options.iterationsRate
+                                       : warm    ? options.iterationsWarm
+                                       : block == 2 ? options.iterationsBlock2
+                                                    : options.iterationsCold;
+                const FitReport r = fit(pos.nets[0], data, layout, start, iterations, seedOf(sw->set, block, g));
+                note(fitLine(setName, block, "gain=" + std::to_string(g) + " rate=" + std::to_string(static_cast<long>(gainRates[k])), r));
+            }
         };
-        jobs.push_back({"block 1", 20.0, [gainFit] {
-                            for (unsigned g = 0; g < kGains; ++g)
+        // Block 1 walks the Gain positions as one chain of warm starts at 44.1 kHz
+        // (positions 0 and 8 start two halves so two threads share the work).
+        // Block 2 fits every position from a fresh start in its own job: its per-output
+        // fits converge to a far better fit from the data-placed start than from the
+        // neighbouring position's weights in a few iterations.
+        const double rateShare = static_cast<double>(gainRates.size() - 1);
+        jobs.push_back({"block 1", 10.0 + 4.0 * rateShare, [gainFit] {
+                            for (unsigned g = 0; g < kGains / 2; ++g)
                                 gainFit(1, g, g > 0);
                         }});
+        jobs.push_back({"block 1", 10.0 + 4.0 * rateShare, [gainFit] {
+                            for (unsigned g = kGains / 2; g < kGains; ++g)
+                                gainFit(1, g, g > kGains / 2);
+                        }});
         for (unsigned g = 0; g < kGains; ++g)
-            jobs.push_back({"block 2", 12.0, [gainFit, g] { gainFit(2, g, false); }});
+            jobs.push_back({"block 2", 12.0 + 3.0 * rateShare, [gainFit, g] { gainFit(2, g, false); }});
         sw->block3.resize(block3Rates.size());
         // Block 3: one file per rate; neighbouring rates start from each other, in two chains.
         const std::size_t half = (block3Rates.size() + 1) / 2;
@@ -355,12 +404,17 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
     std::vector<BuiltFile> files;
     for (auto& w : work)
     {
-        const char* setName = valveSetName(w->set);
-        files.push_back({modelFileName(setName, 1, 0), encodeModelFile(w->block1)});
-        files.push_back({modelFileName(setName, 2, 0), encodeModelFile(w->block2)});
+        const int set = w->set == ValveSet::aged ? 1 : 0;
+        for (int block : {1, 2})
+        {
+            const std::vector<BlockFileData>& data = block == 1 ? w->block1 : w->block2;
+            files.push_back({plainModelFileName(block, set), encodeModelFile(data[0])});
+            for (std::size_t k = 1; k < gainRates.size(); ++k)
+                files.push_back({rateModelFileName(block, set, static_cast<long>(gainRates[k])), encodeModelFile(data[k])});
+        }
         for (std::size_t k = 0; k < block3Rates.size(); ++k)
-            files.push_back({modelFileName(setName, 3, block3Rates[k]), encodeModelFile(w->block3[k])});
-        files.push_back({modelFileName(setName, 4, 0), encodeModelFile(w->block4)});
+            files.push_back({rateModelFileName(3, set, static_cast<long>(block3Rates[k])), encodeModelFile(w->block3[k])});
+        files.push_back({plainModelFileName(4, set), encodeModelFile(w->block4)});
     }
     std::sort(report.lines.begin(), report.lines.end());
     return files;

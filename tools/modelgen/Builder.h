@@ -21,8 +21,11 @@ struct BuildOptions
     int iterationsWarm = 45;          ///< LM iterations of a fit started from a neighbour
     int iterationsBlock2 = 150;       ///< LM iterations of each block-2 fit (always from scratch)
     int iterationsBlock4 = 20;        ///< LM iterations of a warm block-4 fit
+    int iterationsRate = 20;          ///< LM iterations of a block-1/2 fit started from the next lower rate
     std::vector<ValveSet> sets = {ValveSet::fresh, ValveSet::aged};
-    std::vector<double> block3Rates;  ///< empty: all effective rates
+    /// Effective rates that get files of their own (block 3; blocks 1 and 2 except at
+    /// 44.1 kHz, which their plain files serve); empty: all effective rates.
+    std::vector<double> rates;
     unsigned block4Positions = 3375;  ///< fewer only for tests
     bool verbose = false;
 

@@ -1,7 +1,10 @@
 // ravlin-modelgen: trains the networks of both valve sets and writes the model data
-// folder. Usage: ravlin-modelgen --out DIR [--jobs N] [--set eh|rsd] [--small] [--force] [--verbose]
+// folder. Usage: ravlin-modelgen --out DIR [--jobs N] [--set eh|rsd] [--rate HZ] [--small] [--force] [--verbose]
+// --set and --rate build a subset: one valve set, and the files of one effective rate (with the
+// plain files of blocks 1, 2 and 4 every folder holds), for a first sound sooner.
 // Skips the work when DIR already holds files made by this same builder binary with
 // the same options (the hash of both is stored in DIR/.modelgen-stamp).
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +14,7 @@
 #include <string>
 
 #include "Builder.h"
+#include "Rates.h"
 #include "Stamp.h"
 
 using namespace ravlin::modelgen;
@@ -20,7 +24,7 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: ravlin-modelgen --out DIR [--jobs N] [--set eh|rsd] [--small] [--force] [--verbose]\n");
+    std::fprintf(stderr, "usage: ravlin-modelgen --out DIR [--jobs N] [--set eh|rsd] [--rate HZ] [--small] [--force] [--verbose]\n");
     return 2;
 }
 
@@ -49,6 +53,19 @@ int main(int argc, char** argv)
             if (v != "eh" && v != "rsd")
                 return usage();
             options.sets = {v == "eh" ? ValveSet::fresh : ValveSet::aged};
+        }
+        else if (a == "--rate" && k + 1 < argc)
+        {
+            char* end = nullptr;
+            const double r = std::strtod(argv[++k], &end);
+            const std::vector<double> all = effectiveRates();
+            if (end == argv[k] || *end != '\0' || std::find(all.begin(), all.end(), r) == all.end())
+            {
+                std::fprintf(stderr, "ravlin-modelgen: %s is not an effective rate (host rate 44100, 48000, 88200, 96000, "
+                                     "176400 or 192000 Hz times 1, 2, 4, 8 or 16)\n", argv[k]);
+                return 2;
+            }
+            options.rates = {r};
         }
         else if (a == "--small")
             small = true;

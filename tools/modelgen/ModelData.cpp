@@ -6,14 +6,6 @@
 
 namespace ravlin::modelgen {
 
-std::string modelFileName(const char* setName, int block, double rate)
-{
-    std::string name = std::string("ravlinpre_") + setName + "_b" + std::to_string(block) + (block == 4 ? "_std.dat" : "_pca.dat");
-    if (block == 3)
-        name += "." + std::to_string(static_cast<long long>(rate));
-    return name;
-}
-
 namespace {
 
 class Encoder

@@ -23,9 +23,6 @@ struct BlockFileData
     std::vector<PositionData> positions;
 };
 
-/// File name of a block's data: ravlinpre_<set>_b<n>_<pca|std>.dat, block 3 with ".<rate>".
-std::string modelFileName(const char* setName, int block, double rate);
-
 /// Serialises the data in the model file layout (little-endian, no padding).
 std::vector<unsigned char> encodeModelFile(const BlockFileData& data);
 

@@ -36,6 +36,61 @@ void TrainedNet::roundToFloat()
     outputGain = static_cast<double>(static_cast<float>(outputGain));
 }
 
+void TrainedNet::adoptRanges(const TrainedNet& ranges)
+{
+    const int n = inputs, h = hidden, m = outputs;
+    // Input k: the old normalised value is a*z + b of the new one z (a constant
+    // input, hi == lo, normalises to -1 under both).
+    std::vector<double> a(static_cast<std::size_t>(n), 1.0), b(static_cast<std::size_t>(n), 0.0);
+    for (int k = 0; k < n; ++k)
+    {
+        const double oldSpan = inputMax[k] - inputMin[k], newSpan = ranges.inputMax[k] - ranges.inputMin[k];
+        if (oldSpan == 0.0)
+        {
+            a[k] = 0.0;
+            b[k] = -1.0;
+        }
+        else if (newSpan == 0.0)
+        {
+            a[k] = 0.0;
+            b[k] = 2.0 * (ranges.inputMin[k] - inputMin[k]) / oldSpan - 1.0;
+        }
+        else
+        {
+            a[k] = newSpan / oldSpan;
+            b[k] = 2.0 * (ranges.inputMin[k] - inputMin[k]) / oldSpan + a[k] - 1.0;
+        }
+    }
+    std::size_t w = 0;
+    for (int j = 0; j < h; ++j, w += static_cast<std::size_t>(n + 1))
+    {
+        double bias = weights[w + static_cast<std::size_t>(n)];
+        for (int k = 0; k < n; ++k)
+        {
+            bias += weights[w + static_cast<std::size_t>(k)] * b[k];
+            weights[w + static_cast<std::size_t>(k)] *= a[k];
+        }
+        weights[w + static_cast<std::size_t>(n)] = bias;
+    }
+    // Output o: amperes = scale*g*s + min, kept equal under the new scale and min.
+    for (int o = 0; o < m; ++o)
+    {
+        double* row = &weights[w + static_cast<std::size_t>(o) * static_cast<std::size_t>(h + 1)];
+        const double oldScale = scale(o), oldMin = outputMin[o];
+        const double newScale = ranges.scale(o), newMin = ranges.outputMin[o];
+        if (newScale == 0.0 || outputGain == 0.0)
+            continue;
+        const double f = oldScale / newScale;
+        for (int j = 0; j < h; ++j)
+            row[j] *= f;
+        row[h] = row[h] * f + (oldMin - newMin) / (outputGain * newScale);
+    }
+    inputMin = ranges.inputMin;
+    inputMax = ranges.inputMax;
+    outputMin = ranges.outputMin;
+    outputMax = ranges.outputMax;
+}
+
 double TrainedNet::normaliseInput(int k, double x) const
 {
     const double lo = inputMin[k], hi = inputMax[k];

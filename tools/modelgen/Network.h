@@ -38,6 +38,12 @@ struct TrainedNet
     /// Same without the clamp: the mapping the trainer fits.
     void evaluateUnclamped(const double* x, double* out) const;
 
+    /// Gives the network the input and output ranges of `ranges` (same shape) and
+    /// changes the weights so that the un-clamped mapping stays the same function of
+    /// the raw input. A warm start after new ranges begins where the neighbour ended,
+    /// not at the neighbour's weights read through other ranges.
+    void adoptRanges(const TrainedNet& ranges);
+
     /// Rounds every stored value to single precision, as the model file keeps it.
     void roundToFloat();
 

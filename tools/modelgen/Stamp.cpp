@@ -40,7 +40,7 @@ BuildOptions smallBuildOptions(unsigned threads)
     o.iterationsBlock2 = 40;
     o.iterationsBlock4 = 8;
     o.sets = {ValveSet::fresh};
-    o.block3Rates = {44100.0};
+    o.rates = {44100.0};
     o.block4Positions = 20;
     return o;
 }

@@ -2,14 +2,16 @@
 
 #include <algorithm>
 
+#include "fast/ModelFileNames.h"
+
 namespace ravlin::render {
 
 std::vector<std::string> requiredModelFiles(int valveSet, long effectiveRate)
 {
-    const std::string set = valveSet == 1 ? "rsd" : "eh";
-    const std::string stem = "ravlinpre_" + set + "_b";
-    return {stem + "1_pca.dat", stem + "2_pca.dat", stem + "4_std.dat",
-            stem + "3_pca.dat." + std::to_string(effectiveRate)};
+    // Blocks 1 and 2 play from their per-rate files where the folder has them; the plain
+    // files are the ones every folder holds.
+    return {modelFileName(1, valveSet, effectiveRate), modelFileName(2, valveSet, effectiveRate),
+            modelFileName(4, valveSet, effectiveRate), modelFileName(3, valveSet, effectiveRate)};
 }
 
 int oversamplingFactorFor(float hostValue) noexcept

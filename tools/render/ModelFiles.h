@@ -1,7 +1,7 @@
 #pragma once
 // Names of the model data files a configuration reads, so the renderer can name a missing file
-// before it starts instead of rendering silence: per valve set three fixed files and one block-3
-// file per effective sample rate (host rate times oversampling factor).
+// before it starts instead of rendering silence: per valve set the three plain files and one
+// block-3 file per effective sample rate (host rate times oversampling factor).
 #include <string>
 #include <vector>
 
