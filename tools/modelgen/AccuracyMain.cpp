@@ -1,5 +1,6 @@
 // ravlin-accuracy: ESR of the trained chain against the reference chain.
-// Usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE]
+// Usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE] [--riff WAV]
+//        [--exact BLOCKS] [--gain N] [--rate HZ] [--set eh|rsd]
 // One line per case, "ESR set=.. rate=.. gain=.. tone=.. signal=.. value=..", and
 // last "worst ESR base=<44.1/48 kHz x1> all=<any rate>".
 #include <algorithm>
@@ -26,7 +27,10 @@ int main(int argc, char** argv)
 {
     std::string dir, reportPath, riffPath;
     bool quick = false;
-    unsigned threads = 0;
+    unsigned threads = 0, exact = 0;
+    int onlyGain = -1;        // --gain N: only that Gain position
+    double onlyRate = 0.0;    // --rate HZ: only that effective rate
+    std::string onlySet;      // --set eh|rsd: only that valve set
     for (int k = 1; k < argc; ++k)
     {
         const std::string a = argv[k];
@@ -40,15 +44,33 @@ int main(int argc, char** argv)
             quick = true;
         else if (a == "--riff" && k + 1 < argc)
             riffPath = argv[++k];
+        else if (a == "--exact" && k + 1 < argc)
+        {
+            // Blocks solved by Newton in the network chain, e.g. "2" or "1,2": where the error comes from.
+            for (const char* d = argv[++k]; *d != '\0'; ++d)
+                if (*d >= '1' && *d <= '4')
+                    exact |= 1u << (*d - '1');
+                else if (*d != ',')
+                {
+                    std::fprintf(stderr, "ravlin-accuracy: --exact takes block numbers 1-4, e.g. 1,2\n");
+                    return 2;
+                }
+        }
+        else if (a == "--gain" && k + 1 < argc)
+            onlyGain = std::atoi(argv[++k]);
+        else if (a == "--rate" && k + 1 < argc)
+            onlyRate = std::atof(argv[++k]);
+        else if (a == "--set" && k + 1 < argc)
+            onlySet = argv[++k];
         else
         {
-            std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE] [--riff WAV]\n");
+            std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE] [--riff WAV] [--exact BLOCKS] [--gain N] [--rate HZ] [--set NAME]\n");
             return 2;
         }
     }
     if (dir.empty())
     {
-        std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE] [--riff WAV]\n");
+        std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE] [--riff WAV] [--exact BLOCKS] [--gain N] [--rate HZ] [--set NAME]\n");
         return 2;
     }
     const std::vector<double> rates = effectiveRates();
@@ -118,15 +140,20 @@ int main(int argc, char** argv)
         for (double rate : rates)
         {
             const bool base = rate == 44100.0 || rate == 48000.0;
+            if ((onlyRate > 0.0 && rate != onlyRate) || (!onlySet.empty() && onlySet != valveSetName(files->set)))
+                continue;
             for (unsigned g : base ? gains : highGains)
                 for (const std::string& sig : base ? signals : highSignals)
                 {
+                    if (onlyGain >= 0 && static_cast<int>(g) != onlyGain)
+                        continue;
                     EsrCase c;
                     c.set = files->set;
                     c.rate = rate;
                     c.gain = g;
                     c.tones = base ? tones : highTones;
                     c.signal = sig;
+                    c.exactBlocks = exact;
                     cases.push_back(c);
                 }
         }

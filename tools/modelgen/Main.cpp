@@ -1,5 +1,5 @@
 // ravlin-modelgen: trains the networks of both valve sets and writes the model data
-// folder. Usage: ravlin-modelgen --out DIR [--jobs N] [--set eh|rsd] [--rate HZ] [--small] [--force] [--verbose]
+// folder. Usage: ravlin-modelgen --out DIR [--jobs N] [--set eh|rsd] [--rate HZ] [--blocks LIST] [--small] [--force] [--verbose]
 // --set and --rate build a subset: one valve set, and the files of one effective rate (with the
 // plain files of blocks 1, 2 and 4 every folder holds), for a first sound sooner.
 // Skips the work when DIR already holds files made by this same builder binary with
@@ -24,7 +24,7 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: ravlin-modelgen --out DIR [--jobs N] [--set eh|rsd] [--rate HZ] [--small] [--force] [--verbose]\n");
+    std::fprintf(stderr, "usage: ravlin-modelgen --out DIR [--jobs N] [--set eh|rsd] [--rate HZ] [--blocks LIST] [--small] [--force] [--verbose]\n");
     return 2;
 }
 
@@ -67,6 +67,16 @@ int main(int argc, char** argv)
             }
             options.rates = {r};
         }
+        else if (a == "--blocks" && k + 1 < argc)
+        {
+            // Only these blocks' files, e.g. "1,2": a quick rebuild while working on their training.
+            options.blocks.clear();
+            for (const char* d = argv[++k]; *d != '\0'; ++d)
+                if (*d >= '1' && *d <= '4')
+                    options.blocks.push_back(*d - '0');
+                else if (*d != ',')
+                    return usage();
+        }
         else if (a == "--small")
             small = true;
         else if (a == "--force")
@@ -80,9 +90,12 @@ int main(int argc, char** argv)
         return usage();
     if (small)
     {
-        const bool verbose = options.verbose;
+        const BuildOptions asked = options;
         options = smallBuildOptions(options.threads);
-        options.verbose = verbose;
+        options.verbose = asked.verbose;
+        options.sets = asked.sets;
+        options.rates = asked.rates;
+        options.blocks = asked.blocks;
     }
 
     const auto start = std::chrono::steady_clock::now();
