@@ -16,6 +16,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <memory>
+#include <utility>
 
 namespace ravlin
 {
@@ -153,19 +154,19 @@ PreampEditor<Processor>::PreampEditor(Processor& p) : juce::AudioProcessorEditor
     struct BarSetUp
     {
         FilmStripKnob* bar;
-        double minimum, maximum, interval;
+        const editor::ControlScale& scale;
         juce::Slider::SliderStyle style;
     };
-    const BarSetUp setUps[] = {{inputBar.get(), 0.0, 12.25, 0.25, juce::Slider::LinearBar},
-                               {gainBar.get(), 0.0, 16.0, 1.0, juce::Slider::LinearBar},
-                               {trebleBar.get(), 0.0, 14.0, 1.0, juce::Slider::LinearBar},
-                               {middleBar.get(), 0.0, 14.0, 1.0, juce::Slider::LinearBar},
-                               {bassBar.get(), 0.0, 14.0, 1.0, juce::Slider::LinearBar},
-                               {outputBar.get(), -37.0, 12.0, 1.0, juce::Slider::LinearBar},
-                               {oversamplingSelector.get(), 0.0, 4.0, 1.0, juce::Slider::LinearHorizontal}};
+    const BarSetUp setUps[] = {{inputBar.get(), editor::inputBarScale, juce::Slider::LinearBar},
+                               {gainBar.get(), editor::gainBarScale, juce::Slider::LinearBar},
+                               {trebleBar.get(), editor::trebleBarScale, juce::Slider::LinearBar},
+                               {middleBar.get(), editor::middleBarScale, juce::Slider::LinearBar},
+                               {bassBar.get(), editor::bassBarScale, juce::Slider::LinearBar},
+                               {outputBar.get(), editor::outputBarScale, juce::Slider::LinearBar},
+                               {oversamplingSelector.get(), editor::oversamplingScale, juce::Slider::LinearHorizontal}};
     for (const auto& s : setUps)
     {
-        s.bar->setRange(s.minimum, s.maximum, s.interval);
+        s.bar->setRange(s.scale.minimum(), s.scale.maximum(), s.scale.interval());
         s.bar->setSliderStyle(s.style);
         s.bar->addListener(this);
     }
@@ -231,21 +232,14 @@ void PreampEditor<Processor>::sendParameter(int index, float hostValue)
 template <class Processor>
 void PreampEditor<Processor>::sliderValueChanged(juce::Slider* slider)
 {
-    const double v = slider->getValue();
-    if (slider == inputBar.get())
-        sendParameter(editor::input, editor::inputHostValue(v));
-    else if (slider == gainBar.get())
-        sendParameter(editor::gain, editor::gainHostValue(v));
-    else if (slider == trebleBar.get())
-        sendParameter(editor::treble, editor::toneHostValue(v));
-    else if (slider == middleBar.get())
-        sendParameter(editor::middle, editor::toneHostValue(v));
-    else if (slider == bassBar.get())
-        sendParameter(editor::bass, editor::toneHostValue(v));
-    else if (slider == outputBar.get())
-        sendParameter(editor::output, editor::outputHostValue(v));
-    else if (slider == oversamplingSelector.get())
-        sendParameter(editor::oversampling, editor::oversamplingHostValue(v));
+    const std::pair<juce::Slider*, const editor::ControlScale*> controls[] = {
+        {inputBar.get(), &editor::inputBarScale},   {gainBar.get(), &editor::gainBarScale},
+        {trebleBar.get(), &editor::trebleBarScale}, {middleBar.get(), &editor::middleBarScale},
+        {bassBar.get(), &editor::bassBarScale},     {outputBar.get(), &editor::outputBarScale},
+        {oversamplingSelector.get(), &editor::oversamplingScale}};
+    for (const auto& [control, scale] : controls)
+        if (slider == control)
+            sendParameter(scale->parameter, scale->hostValue(slider->getValue()));
 }
 
 template <class Processor>
@@ -253,25 +247,25 @@ void PreampEditor<Processor>::buttonClicked(juce::Button* button)
 {
     if (button == freshValvesButton.get())
     {
-        sendParameter(editor::dualTriodes, 0.0f);
+        sendParameter(plugin::dualTriodes, 0.0f);
         setValveSetOutlines(false);
         repaint();
     }
     else if (button == agedValvesButton.get())
     {
-        sendParameter(editor::dualTriodes, 1.0f);
+        sendParameter(plugin::dualTriodes, 1.0f);
         setValveSetOutlines(true);
         repaint();
     }
     else if (button == settingsButton.get())
     {
         showPanel(!showSettings);
-        sendParameter(editor::showSettings, editor::switchHostValue(showSettings));
+        sendParameter(plugin::showSettings, editor::switchHostValue(showSettings));
         repaint();
     }
     else if (button == monoStereoButton.get())
     {
-        sendParameter(editor::monoStereo, editor::switchHostValue(monoStereoButton->getToggleState()));
+        sendParameter(plugin::monoStereo, editor::switchHostValue(monoStereoButton->getToggleState()));
     }
 }
 
@@ -314,20 +308,23 @@ void PreampEditor<Processor>::changeListenerCallback(juce::ChangeBroadcaster*)
         const juce::ScopedLock lock(processor.getCallbackLock());
         q = Link::storedValues(processor);
     }
+    auto show = [&q](FilmStripKnob& control, const editor::ControlScale& scale) {
+        control.setValue(scale.controlValue(q[scale.parameter]), juce::sendNotificationAsync);
+    };
 
-    showPanel(editor::settingsShown(q));
+    showPanel(plugin::settingsShown(q));
     settingsButton->setToggleState(showSettings, juce::dontSendNotification);
     setValveSetOutlines(editor::agedValvesSelected(q));
 
-    gainBar->setValue(q[editor::gain], juce::sendNotificationAsync);
-    trebleBar->setValue(q[editor::treble], juce::sendNotificationAsync);
-    middleBar->setValue(q[editor::middle], juce::sendNotificationAsync);
-    bassBar->setValue(q[editor::bass], juce::sendNotificationAsync);
-    inputBar->setValue(editor::inputBarValue(q[editor::input]), juce::sendNotificationAsync);
-    outputBar->setValue(editor::outputBarValue(q[editor::output]), juce::sendNotificationAsync);
-    oversamplingSelector->setValue(q[editor::oversampling], juce::sendNotificationAsync);
+    show(*gainBar, editor::gainBarScale);
+    show(*trebleBar, editor::trebleBarScale);
+    show(*middleBar, editor::middleBarScale);
+    show(*bassBar, editor::bassBarScale);
+    show(*inputBar, editor::inputBarScale);
+    show(*outputBar, editor::outputBarScale);
+    show(*oversamplingSelector, editor::oversamplingScale);
 
-    monoStereoButton->setToggleState(editor::stereoSelected(q), juce::dontSendNotification);
+    monoStereoButton->setToggleState(plugin::stereoRequested(q), juce::dontSendNotification);
     refreshModelDataNotice();
     repaint();
 }
@@ -351,7 +348,7 @@ void PreampEditor<Processor>::timerCallback()
     bool stereo = false;
     {
         const juce::ScopedLock lock(processor.getCallbackLock());
-        stereo = Link::storedValues(processor)[editor::monoStereo] != 0.0f;
+        stereo = plugin::stereoRequested(Link::storedValues(processor));
         left = Link::block4Statistics(processor, 0);
         if (stereo)
             right = Link::block4Statistics(processor, 1);

@@ -9,6 +9,7 @@
 #include "RenderProcessor.h"
 #include "RenderSession.h"
 #include "RiffSynth.h"
+#include "plugin/StateChunk.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
@@ -205,6 +206,13 @@ TEST_F(RenderSessionTest, SettingErrorsLeaveNoOutput)
     const std::string junk = path("junk.state");
     std::ofstream(junk) << "0123456789abcdef";
     options.statePath = junk;
+    expectFailure("not a saved RAVLIN Preamp state");
+    // The chunk's frame is right but its document holds no bank: the processor would ignore it.
+    juce::MemoryBlock foreign;
+    ravlin::plugin::writeStateChunk(juce::XmlElement("other"), foreign);
+    const std::string foreignPath = path("foreign.state");
+    ASSERT_TRUE(juce::File(foreignPath).replaceWithData(foreign.getData(), foreign.getSize()));
+    options.statePath = foreignPath;
     expectFailure("not a saved RAVLIN Preamp state");
     options.statePath = path("none.state");
     expectFailure("cannot read state file");

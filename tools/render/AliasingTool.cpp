@@ -15,6 +15,7 @@
 
 #include "AliasingAnalysis.h"
 #include "RenderProcessor.h"
+#include "plugin/ParameterTable.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
@@ -66,8 +67,8 @@ int main(int argc, char** argv)
             processor->setPlayConfigDetails(1, 1, rate, block);
             processor->prepareToPlay(rate, block);
             ravlin::render::renderProcessorHooks(*processor).setModelDirectory(juce::File(juce::String(models)));
-            processor->setParameter(2, static_cast<float>(gain) / 16.0f);
-            processor->setParameter(7, 0.25f * static_cast<float>(code));
+            processor->setParameter(ravlin::plugin::gain, static_cast<float>(gain) / 16.0f);
+            processor->setParameter(ravlin::plugin::oversampling, 0.25f * static_cast<float>(code));
             processor->setCurrentProgram(processor->getCurrentProgram());
             const auto failures = ravlin::render::renderProcessorHooks(*processor).modelFileFailures();
             if (!failures.empty())
