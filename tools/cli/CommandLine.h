@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace ravlin::cli
 {
@@ -27,14 +28,15 @@ inline std::optional<int> parse(CLI::App& app, int argc, const char* const* argv
     }
     catch (const CLI::ParseError& e)
     {
-        // An unknown option is the first thing to say, even when it also left something missing.
+        // An argument the tool does not know is the first thing to say, even when it also left
+        // something missing (a word taken for an unknown command, say).
         std::string what = e.what();
-        for (const std::string& extra : app.remaining())
-            if (extra.size() > 1 && extra[0] == '-')
-            {
-                what = "unknown option " + extra;
-                break;
-            }
+        const std::vector<std::string> extras = app.remaining();
+        if (!extras.empty())
+        {
+            const std::string& extra = extras.front();
+            what = (extra.size() > 1 && extra[0] == '-' ? "unknown option " : "unexpected argument ") + extra;
+        }
         for (char& c : what)
             if (c == '\n')
                 c = ' ';
