@@ -16,6 +16,7 @@
 #endif
 
 #include "Accuracy.h"
+#include "CommandLine.h"
 #include "Jobs.h"
 #include "Rates.h"
 #include "Rng.h"
@@ -27,30 +28,16 @@ int main(int argc, char** argv)
     std::string dir, reportPath, riffPath;
     bool quick = false;
     unsigned threads = 0;
-    for (int k = 1; k < argc; ++k)
-    {
-        const std::string a = argv[k];
-        if (a == "--models" && k + 1 < argc)
-            dir = argv[++k];
-        else if (a == "--report" && k + 1 < argc)
-            reportPath = argv[++k];
-        else if (a == "--jobs" && k + 1 < argc)
-            threads = static_cast<unsigned>(std::max(1, std::atoi(argv[++k])));
-        else if (a == "--quick")
-            quick = true;
-        else if (a == "--riff" && k + 1 < argc)
-            riffPath = argv[++k];
-        else
-        {
-            std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE] [--riff WAV]\n");
-            return 2;
-        }
-    }
-    if (dir.empty())
-    {
-        std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE] [--riff WAV]\n");
-        return 2;
-    }
+    CLI::App app("ESR of the trained chain against the reference chain: one line per case, then the worst ESR "
+                 "at the base rates and at any rate.",
+                 "ravlin-accuracy");
+    app.add_option("--models", dir, "model data folder")->required();
+    app.add_option("--report", reportPath, "also write the lines to FILE");
+    app.add_option("--jobs", threads, "threads (default: one per core)")->check(ravlin::cli::wholeIn(1, 256));
+    app.add_flag("--quick", quick, "fewer cases");
+    app.add_option("--riff", riffPath, "a recorded riff (WAV) as one more signal");
+    if (const auto exit = ravlin::cli::parse(app, argc, argv))
+        return *exit;
     const std::vector<double> rates = effectiveRates();
     std::vector<std::unique_ptr<SetFiles>> sets;
     for (ValveSet set : {ValveSet::fresh, ValveSet::aged})
