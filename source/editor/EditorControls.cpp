@@ -6,8 +6,8 @@ namespace ravlin
 {
 namespace
 {
-// Component names of the window's controls as the layout has always had them; hosts and users never
-// see them, the editor's tests find the controls by them.
+// Component names the window's controls have always carried (the glow strips keep the knob's own
+// "Slider"). Only code reads a component's name; what a screen reader says comes from its title.
 constexpr const char* controlName = "new component";
 constexpr const char* buttonName = "new button";
 } // namespace
