@@ -17,6 +17,7 @@
 #endif
 
 #include "Accuracy.h"
+#include "CommandLine.h"
 #include "Jobs.h"
 #include "Rates.h"
 #include "Rng.h"
@@ -28,51 +29,29 @@ int main(int argc, char** argv)
     std::string dir, reportPath, riffPath;
     bool quick = false;
     unsigned threads = 0, exact = 0;
-    int onlyGain = -1;        // --gain N: only that Gain position
-    double onlyRate = 0.0;    // --rate HZ: only that effective rate
-    std::string onlySet;      // --set eh|rsd: only that valve set
-    for (int k = 1; k < argc; ++k)
-    {
-        const std::string a = argv[k];
-        if (a == "--models" && k + 1 < argc)
-            dir = argv[++k];
-        else if (a == "--report" && k + 1 < argc)
-            reportPath = argv[++k];
-        else if (a == "--jobs" && k + 1 < argc)
-            threads = static_cast<unsigned>(std::max(1, std::atoi(argv[++k])));
-        else if (a == "--quick")
-            quick = true;
-        else if (a == "--riff" && k + 1 < argc)
-            riffPath = argv[++k];
-        else if (a == "--exact" && k + 1 < argc)
-        {
-            // Blocks solved by Newton in the network chain, e.g. "2" or "1,2": where the error comes from.
-            for (const char* d = argv[++k]; *d != '\0'; ++d)
-                if (*d >= '1' && *d <= '4')
-                    exact |= 1u << (*d - '1');
-                else if (*d != ',')
-                {
-                    std::fprintf(stderr, "ravlin-accuracy: --exact takes block numbers 1-4, e.g. 1,2\n");
-                    return 2;
-                }
-        }
-        else if (a == "--gain" && k + 1 < argc)
-            onlyGain = std::atoi(argv[++k]);
-        else if (a == "--rate" && k + 1 < argc)
-            onlyRate = std::atof(argv[++k]);
-        else if (a == "--set" && k + 1 < argc)
-            onlySet = argv[++k];
-        else
-        {
-            std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE] [--riff WAV] [--exact BLOCKS] [--gain N] [--rate HZ] [--set NAME]\n");
-            return 2;
-        }
-    }
-    if (dir.empty())
-    {
-        std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE] [--riff WAV] [--exact BLOCKS] [--gain N] [--rate HZ] [--set NAME]\n");
-        return 2;
-    }
+    std::vector<int> exactBlocks;
+    int onlyGain = -1;     // --gain N: only that Gain position
+    double onlyRate = 0.0; // --rate HZ: only that effective rate
+    std::string onlySet;   // --set eh|rsd: only that valve set
+    CLI::App app("ESR of the trained chain against the reference chain: one line per case, then the worst ESR "
+                 "at the base rates and at any rate.",
+                 "ravlin-accuracy");
+    app.add_option("--models", dir, "model data folder")->required();
+    app.add_option("--report", reportPath, "also write the lines to FILE");
+    app.add_option("--jobs", threads, "threads (default: one per core)")->check(ravlin::cli::wholeIn(1, 256));
+    app.add_flag("--quick", quick, "fewer cases");
+    app.add_option("--riff", riffPath, "a recorded riff (WAV) as one more signal");
+    app.add_option("--exact", exactBlocks, "blocks the network chain solves by Newton, e.g. 1,2 (where the error "
+                                           "comes from)")
+        ->delimiter(',')
+        ->check(CLI::Range(1, 4));
+    app.add_option("--gain", onlyGain, "only this Gain position")->check(CLI::Range(0, 16));
+    app.add_option("--rate", onlyRate, "only this effective rate, Hz");
+    app.add_option("--set", onlySet, "only this valve set")->check(CLI::IsMember({"eh", "rsd"}));
+    if (const auto exit = ravlin::cli::parse(app, argc, argv))
+        return *exit;
+    for (int b : exactBlocks)
+        exact |= 1u << (b - 1);
     const std::vector<double> rates = effectiveRates();
     std::vector<std::unique_ptr<SetFiles>> sets;
     for (ValveSet set : {ValveSet::fresh, ValveSet::aged})
