@@ -20,6 +20,7 @@
 #include "Rates.h"
 #include "Rng.h"
 
+using namespace ravlin;
 using namespace ravlin::modelgen;
 
 int main(int argc, char** argv)

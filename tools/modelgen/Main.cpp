@@ -17,6 +17,7 @@
 #include "Rates.h"
 #include "Stamp.h"
 
+using namespace ravlin;
 using namespace ravlin::modelgen;
 namespace fs = std::filesystem;
 
