@@ -14,6 +14,7 @@
 
 #include "ModelFiles.h"
 #include "RenderProcessor.h"
+#include "plugin/ParameterTable.h"
 #include "RiffSynth.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -89,8 +90,8 @@ int main(int argc, char** argv)
         p->setPlayConfigDetails(2, 2, rate, block);
         p->prepareToPlay(rate, block);
         ravlin::render::renderProcessorHooks(*p).setModelDirectory(modelDir);
-        p->setParameter(7, static_cast<float>(l.factorCode) * 0.25f);
-        p->setParameter(8, l.stereo ? 1.0f : 0.0f);
+        p->setParameter(ravlin::plugin::oversampling, static_cast<float>(l.factorCode) * 0.25f);
+        p->setParameter(ravlin::plugin::monoStereo, l.stereo ? 1.0f : 0.0f);
         p->setCurrentProgram(p->getCurrentProgram());
         processors.push_back(std::move(p));
     }

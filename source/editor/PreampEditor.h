@@ -2,20 +2,16 @@
 // The plug-in window: a fixed 460 x 368 picture of two glowing preamp valves with a Settings tab
 // that shows or hides a translucent settings panel (six bars, the oversampling selector, the two
 // valve-set buttons); the mono/stereo switch sits in the top right corner. All drawing comes from
-// images, except a plain notice over the panel while the model data is missing or damaged. The editor talks to its processor only through the parameters (setParameterNotifyingHost),
-// the processor's change messages, and the reads of EditorLink<Processor> taken under the callback
-// lock. Everything here runs on the message thread.
+// images (EditorControls), except a plain notice over the panel while the model data is missing
+// or damaged. The editor talks to its processor only through the parameters
+// (setParameterNotifyingHost), the processor's change messages, and the reads of
+// EditorLink<Processor> taken under the callback lock. Everything here runs on the message thread.
 #include "editor/ControlMapping.h"
-#include "editor/EditorImages.h"
+#include "editor/EditorControls.h"
 #include "editor/EditorLink.h"
-#include "editor/FilmStripKnob.h"
 #include "editor/GlowMeter.h"
-#include "editor/ImageToggleButton.h"
-#include "editor/ModelDataNotice.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
-
-#include <memory>
 
 namespace ravlin
 {
@@ -44,58 +40,35 @@ public:
     /** Glow update from block 4's statistics. */
     void timerCallback() override;
 
-    bool isShowingSettings() const noexcept { return showSettings; }
+    bool isShowingSettings() const noexcept { return controls.isShowingSettings(); }
     float getLastGlowValue() const noexcept { return lastGlowValue; }
 
     // The controls, for tests and the snapshot renderer.
-    FilmStripKnob& getValveGlow() noexcept { return *valveGlow; }
-    FilmStripKnob& getValveGlowBlurred() noexcept { return *valveGlowBlurred; }
-    ImageToggleButton& getPanelBackground() noexcept { return *panelBackground; }
-    juce::ImageButton& getFreshValvesButton() noexcept { return *freshValvesButton; }
-    juce::ImageButton& getAgedValvesButton() noexcept { return *agedValvesButton; }
-    juce::ImageButton& getSettingsButton() noexcept { return *settingsButton; }
-    ImageToggleButton& getMonoStereoButton() noexcept { return *monoStereoButton; }
-    FilmStripKnob& getInputBar() noexcept { return *inputBar; }
-    FilmStripKnob& getGainBar() noexcept { return *gainBar; }
-    FilmStripKnob& getTrebleBar() noexcept { return *trebleBar; }
-    FilmStripKnob& getMiddleBar() noexcept { return *middleBar; }
-    FilmStripKnob& getBassBar() noexcept { return *bassBar; }
-    FilmStripKnob& getOutputBar() noexcept { return *outputBar; }
-    FilmStripKnob& getOversamplingSelector() noexcept { return *oversamplingSelector; }
-    ModelDataNotice& getModelDataNotice() noexcept { return *modelDataNotice; }
+    FilmStripKnob& getValveGlow() noexcept { return *controls.valveGlow; }
+    FilmStripKnob& getValveGlowBlurred() noexcept { return *controls.valveGlowBlurred; }
+    ImageToggleButton& getPanelBackground() noexcept { return *controls.panelBackground; }
+    juce::ImageButton& getFreshValvesButton() noexcept { return *controls.freshValvesButton; }
+    juce::ImageButton& getAgedValvesButton() noexcept { return *controls.agedValvesButton; }
+    juce::ImageButton& getSettingsButton() noexcept { return *controls.settingsButton; }
+    ImageToggleButton& getMonoStereoButton() noexcept { return *controls.monoStereoButton; }
+    FilmStripKnob& getInputBar() noexcept { return *controls.inputBar; }
+    FilmStripKnob& getGainBar() noexcept { return *controls.gainBar; }
+    FilmStripKnob& getTrebleBar() noexcept { return *controls.trebleBar; }
+    FilmStripKnob& getMiddleBar() noexcept { return *controls.middleBar; }
+    FilmStripKnob& getBassBar() noexcept { return *controls.bassBar; }
+    FilmStripKnob& getOutputBar() noexcept { return *controls.outputBar; }
+    FilmStripKnob& getOversamplingSelector() noexcept { return *controls.oversamplingSelector; }
+    ModelDataNotice& getModelDataNotice() noexcept { return *controls.modelDataNotice; }
 
 private:
     using Link = EditorLink<Processor>;
 
     void sendParameter(int index, float hostValue);
-    void showPanel(bool shown);
-    void setValveSetOutlines(bool aged);
     /** Takes the processor's model-data notice when it has changed since the last look. */
     void refreshModelDataNotice();
-    static void setButtonImages(juce::ImageButton& button, const juce::Image& normal, float normalOpacity,
-                                const juce::Image& over);
 
     Processor& processor;
-    // Images first: they are destroyed after the controls that point at them.
-    EditorImages images;
-
-    std::unique_ptr<FilmStripKnob> valveGlow;
-    std::unique_ptr<FilmStripKnob> valveGlowBlurred;
-    std::unique_ptr<ImageToggleButton> panelBackground;
-    std::unique_ptr<juce::ImageButton> freshValvesButton;
-    std::unique_ptr<juce::ImageButton> agedValvesButton;
-    std::unique_ptr<juce::ImageButton> settingsButton;
-    std::unique_ptr<ImageToggleButton> monoStereoButton;
-    std::unique_ptr<FilmStripKnob> inputBar;
-    std::unique_ptr<FilmStripKnob> gainBar;
-    std::unique_ptr<FilmStripKnob> trebleBar;
-    std::unique_ptr<FilmStripKnob> middleBar;
-    std::unique_ptr<FilmStripKnob> bassBar;
-    std::unique_ptr<FilmStripKnob> outputBar;
-    std::unique_ptr<FilmStripKnob> oversamplingSelector;
-    std::unique_ptr<ModelDataNotice> modelDataNotice;
-
-    bool showSettings = true;
+    EditorControls controls;
     unsigned noticeGeneration = 0;
     bool noticeRead = false;
     float lastGlowValue = 0.0f;
@@ -105,73 +78,10 @@ private:
 
 //==============================================================================
 template <class Processor>
-PreampEditor<Processor>::PreampEditor(Processor& p) : juce::AudioProcessorEditor(p), processor(p)
+PreampEditor<Processor>::PreampEditor(Processor& p)
+    : juce::AudioProcessorEditor(p), processor(p), controls(*this, *this, *this)
 {
-    auto strip = [this](std::unique_ptr<FilmStripKnob>& knob, juce::Image& image, int frames, const char* name) {
-        knob = std::make_unique<FilmStripKnob>(&image, frames);
-        if (name != nullptr)
-            knob->setName(name);
-        addAndMakeVisible(*knob);
-    };
-    auto imageButton = [this](std::unique_ptr<juce::ImageButton>& button) {
-        button = std::make_unique<juce::ImageButton>("new button");
-        addAndMakeVisible(*button);
-        button->addListener(this);
-    };
-
-    // Controls in stacking order: later ones lie in front.
-    strip(valveGlow, images.valveGlowStrip, 24, nullptr);
-    strip(valveGlowBlurred, images.valveGlowBlurredStrip, 24, nullptr);
-    panelBackground = std::make_unique<ImageToggleButton>(&images.backgroundImage, false);
-    panelBackground->setName("new component");
-    addAndMakeVisible(*panelBackground);
-    imageButton(freshValvesButton);
-    imageButton(agedValvesButton);
-    imageButton(settingsButton);
-    monoStereoButton = std::make_unique<ImageToggleButton>(&images.monoStereoImage, true);
-    monoStereoButton->setName("new component");
-    addAndMakeVisible(*monoStereoButton);
-    monoStereoButton->addListener(this);
-    strip(inputBar, images.barStrip50, 50, "new component");
-    strip(gainBar, images.barStrip17, 17, "new component");
-    strip(trebleBar, images.barStrip15, 15, "new component");
-    strip(middleBar, images.barStrip15, 15, "new component");
-    strip(bassBar, images.barStrip15, 15, "new component");
-    strip(outputBar, images.barStrip50, 50, "new component");
-    strip(oversamplingSelector, images.oversamplingStrip, 5, "new component");
-    modelDataNotice = std::make_unique<ModelDataNotice>(); // in front of everything, hidden until needed
-    addChildComponent(*modelDataNotice);
-
-    setButtonImages(*freshValvesButton, images.freshFrameNormal, 0.0f, images.freshFrameOver);
-    setButtonImages(*agedValvesButton, images.agedFrameNormal, 0.0f, images.agedFrameOver);
-    setButtonImages(*settingsButton, {}, 1.0f, {});
-
     setSize(windowWidth, windowHeight);
-
-    valveGlow->setRange(0.0, 23.0, 1.0);
-    valveGlowBlurred->setRange(0.0, 23.0, 1.0);
-    struct BarSetUp
-    {
-        FilmStripKnob* bar;
-        double minimum, maximum, interval;
-        juce::Slider::SliderStyle style;
-    };
-    const BarSetUp setUps[] = {{inputBar.get(), 0.0, 12.25, 0.25, juce::Slider::LinearBar},
-                               {gainBar.get(), 0.0, 16.0, 1.0, juce::Slider::LinearBar},
-                               {trebleBar.get(), 0.0, 14.0, 1.0, juce::Slider::LinearBar},
-                               {middleBar.get(), 0.0, 14.0, 1.0, juce::Slider::LinearBar},
-                               {bassBar.get(), 0.0, 14.0, 1.0, juce::Slider::LinearBar},
-                               {outputBar.get(), -37.0, 12.0, 1.0, juce::Slider::LinearBar},
-                               {oversamplingSelector.get(), 0.0, 4.0, 1.0, juce::Slider::LinearHorizontal}};
-    for (const auto& s : setUps)
-    {
-        s.bar->setRange(s.minimum, s.maximum, s.interval);
-        s.bar->setSliderStyle(s.style);
-        s.bar->addListener(this);
-    }
-
-    showSettings = true;
-    lastGlowValue = 0.0f;
     changeListenerCallback(nullptr);
     processor.addChangeListener(this);
     startTimer(glowPeriodMs);
@@ -182,42 +92,12 @@ PreampEditor<Processor>::~PreampEditor()
 {
     stopTimer();
     processor.removeChangeListener(this);
-    modelDataNotice.reset();
-    // Controls go before the images they point at (the images are members declared earlier).
-    oversamplingSelector.reset();
-    outputBar.reset();
-    bassBar.reset();
-    middleBar.reset();
-    trebleBar.reset();
-    gainBar.reset();
-    inputBar.reset();
-    monoStereoButton.reset();
-    settingsButton.reset();
-    agedValvesButton.reset();
-    freshValvesButton.reset();
-    panelBackground.reset();
-    valveGlowBlurred.reset();
-    valveGlow.reset();
 }
 
 template <class Processor>
 void PreampEditor<Processor>::resized()
 {
-    valveGlow->setBounds(0, 0, 460, 368);
-    valveGlowBlurred->setBounds(0, 0, 460, 368);
-    panelBackground->setBounds(0, 0, 460, 368);
-    freshValvesButton->setBounds(155, 44, 74, 32);
-    agedValvesButton->setBounds(234, 44, 76, 32);
-    settingsButton->setBounds(176, 0, 112, 24);
-    monoStereoButton->setBounds(420, 4, 37, 22);
-    inputBar->setBounds(127, 102, 208, 23);
-    gainBar->setBounds(127, 132, 208, 23);
-    trebleBar->setBounds(127, 162, 208, 23);
-    middleBar->setBounds(127, 192, 208, 23);
-    bassBar->setBounds(127, 222, 208, 23);
-    outputBar->setBounds(127, 252, 208, 23);
-    oversamplingSelector->setBounds(198, 287, 152, 29);
-    modelDataNotice->setBounds(30, 96, 400, 150);
+    controls.layOut();
 }
 
 template <class Processor>
@@ -231,103 +111,41 @@ void PreampEditor<Processor>::sendParameter(int index, float hostValue)
 template <class Processor>
 void PreampEditor<Processor>::sliderValueChanged(juce::Slider* slider)
 {
-    const double v = slider->getValue();
-    if (slider == inputBar.get())
-        sendParameter(editor::input, editor::inputHostValue(v));
-    else if (slider == gainBar.get())
-        sendParameter(editor::gain, editor::gainHostValue(v));
-    else if (slider == trebleBar.get())
-        sendParameter(editor::treble, editor::toneHostValue(v));
-    else if (slider == middleBar.get())
-        sendParameter(editor::middle, editor::toneHostValue(v));
-    else if (slider == bassBar.get())
-        sendParameter(editor::bass, editor::toneHostValue(v));
-    else if (slider == outputBar.get())
-        sendParameter(editor::output, editor::outputHostValue(v));
-    else if (slider == oversamplingSelector.get())
-        sendParameter(editor::oversampling, editor::oversamplingHostValue(v));
+    if (const editor::ControlScale* scale = controls.scaleOf(slider))
+        sendParameter(scale->parameter, scale->hostValue(slider->getValue()));
 }
 
 template <class Processor>
 void PreampEditor<Processor>::buttonClicked(juce::Button* button)
 {
-    if (button == freshValvesButton.get())
+    if (button == controls.freshValvesButton.get() || button == controls.agedValvesButton.get())
     {
-        sendParameter(editor::dualTriodes, 0.0f);
-        setValveSetOutlines(false);
+        const bool aged = button == controls.agedValvesButton.get();
+        sendParameter(plugin::dualTriodes, editor::switchHostValue(aged));
+        controls.setValveSetOutlines(aged);
         repaint();
     }
-    else if (button == agedValvesButton.get())
+    else if (button == controls.settingsButton.get())
     {
-        sendParameter(editor::dualTriodes, 1.0f);
-        setValveSetOutlines(true);
+        controls.showPanel(!controls.isShowingSettings());
+        sendParameter(plugin::showSettings, editor::switchHostValue(controls.isShowingSettings()));
         repaint();
     }
-    else if (button == settingsButton.get())
+    else if (button == controls.monoStereoButton.get())
     {
-        showPanel(!showSettings);
-        sendParameter(editor::showSettings, editor::switchHostValue(showSettings));
-        repaint();
+        sendParameter(plugin::monoStereo, editor::switchHostValue(controls.monoStereoButton->getToggleState()));
     }
-    else if (button == monoStereoButton.get())
-    {
-        sendParameter(editor::monoStereo, editor::switchHostValue(monoStereoButton->getToggleState()));
-    }
-}
-
-template <class Processor>
-void PreampEditor<Processor>::showPanel(bool shown)
-{
-    showSettings = shown;
-    juce::Component* const panelControls[] = {valveGlowBlurred.get(), inputBar.get(), gainBar.get(),
-                                               trebleBar.get(), middleBar.get(), bassBar.get(),
-                                               outputBar.get(), oversamplingSelector.get(),
-                                               freshValvesButton.get(), agedValvesButton.get()};
-    for (juce::Component* c : panelControls)
-        c->setVisible(shown);
-    panelBackground->setToggleState(shown, juce::dontSendNotification);
-}
-
-template <class Processor>
-void PreampEditor<Processor>::setButtonImages(juce::ImageButton& button, const juce::Image& normal,
-                                              float normalOpacity, const juce::Image& over)
-{
-    // No resizing to the image, images rescaled to the button with their proportions kept, no
-    // overlay colours, and a hit-test threshold of 0 so the whole rectangle is clickable. Without a
-    // down image the framework draws the over image while the button is held.
-    button.setImages(false, true, true, normal, normalOpacity, juce::Colours::transparentBlack, over, 1.0f,
-                     juce::Colours::transparentBlack, juce::Image(), 1.0f, juce::Colours::transparentBlack, 0.0f);
-}
-
-template <class Processor>
-void PreampEditor<Processor>::setValveSetOutlines(bool aged)
-{
-    setButtonImages(*freshValvesButton, images.freshFrameNormal, aged ? 0.0f : 1.0f, images.freshFrameOver);
-    setButtonImages(*agedValvesButton, images.agedFrameNormal, aged ? 1.0f : 0.0f, images.agedFrameOver);
 }
 
 template <class Processor>
 void PreampEditor<Processor>::changeListenerCallback(juce::ChangeBroadcaster*)
 {
-    editor::StoredValues q{};
+    plugin::StoredValues q{};
     {
         const juce::ScopedLock lock(processor.getCallbackLock());
         q = Link::storedValues(processor);
     }
-
-    showPanel(editor::settingsShown(q));
-    settingsButton->setToggleState(showSettings, juce::dontSendNotification);
-    setValveSetOutlines(editor::agedValvesSelected(q));
-
-    gainBar->setValue(q[editor::gain], juce::sendNotificationAsync);
-    trebleBar->setValue(q[editor::treble], juce::sendNotificationAsync);
-    middleBar->setValue(q[editor::middle], juce::sendNotificationAsync);
-    bassBar->setValue(q[editor::bass], juce::sendNotificationAsync);
-    inputBar->setValue(editor::inputBarValue(q[editor::input]), juce::sendNotificationAsync);
-    outputBar->setValue(editor::outputBarValue(q[editor::output]), juce::sendNotificationAsync);
-    oversamplingSelector->setValue(q[editor::oversampling], juce::sendNotificationAsync);
-
-    monoStereoButton->setToggleState(editor::stereoSelected(q), juce::dontSendNotification);
+    controls.show(q);
     refreshModelDataNotice();
     repaint();
 }
@@ -340,7 +158,7 @@ void PreampEditor<Processor>::refreshModelDataNotice()
         return;
     noticeRead = true;
     noticeGeneration = generation;
-    modelDataNotice->setText(Link::modelDataNotice(processor));
+    controls.modelDataNotice->setText(Link::modelDataNotice(processor));
 }
 
 template <class Processor>
@@ -351,7 +169,7 @@ void PreampEditor<Processor>::timerCallback()
     bool stereo = false;
     {
         const juce::ScopedLock lock(processor.getCallbackLock());
-        stereo = Link::storedValues(processor)[editor::monoStereo] != 0.0f;
+        stereo = plugin::stereoRequested(Link::storedValues(processor));
         left = Link::block4Statistics(processor, 0);
         if (stereo)
             right = Link::block4Statistics(processor, 1);
@@ -361,8 +179,8 @@ void PreampEditor<Processor>::timerCallback()
     const float v = editor::glowValue(left, right, stereo);
     if (v != lastGlowValue)
     {
-        valveGlow->setValue(v, juce::sendNotificationAsync);
-        valveGlowBlurred->setValue(v, juce::sendNotificationAsync);
+        controls.valveGlow->setValue(v, juce::sendNotificationAsync);
+        controls.valveGlowBlurred->setValue(v, juce::sendNotificationAsync);
         lastGlowValue = v;
     }
 }

@@ -8,13 +8,13 @@ namespace
 {
 bool isFolder(const std::string& path)
 {
-    struct stat info{};
+    struct stat info = {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 bool exists(const std::string& path)
 {
-    struct stat info{};
+    struct stat info = {};
     return ::stat(path.c_str(), &info) == 0;
 }
 

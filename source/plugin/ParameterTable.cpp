@@ -7,10 +7,28 @@ namespace ravlin::plugin
 {
 namespace
 {
-constexpr const char* names[numParameters] = {"Dual Triodes", "Input",  "Gain",         "Treble",      "Middle",
-                                              "Bass",         "Output", "Oversampling", "Mono/Stereo", "Show settings"};
-constexpr const char* ids[numParameters] = {"dualTriodes", "input",  "gain",         "treble",     "middle",
-                                            "bass",        "output", "oversampling", "monoStereo", "showSettings"};
+struct ParameterRow
+{
+    const char* name;
+    const char* id;
+    ParameterKind kind;
+    float maximum;
+};
+
+// One row per parameter, in index order.
+constexpr ParameterRow rows[numParameters] = {
+    {"Dual Triodes", "dualTriodes", ParameterKind::onOff, 1.0f},
+    {"Input", "input", ParameterKind::continuous, 49.0f},
+    {"Gain", "gain", ParameterKind::steps, 16.0f},
+    {"Treble", "treble", ParameterKind::steps, 14.0f},
+    {"Middle", "middle", ParameterKind::steps, 14.0f},
+    {"Bass", "bass", ParameterKind::steps, 14.0f},
+    {"Output", "output", ParameterKind::continuous, 49.0f},
+    {"Oversampling", "oversampling", ParameterKind::steps, 4.0f},
+    {"Mono/Stereo", "monoStereo", ParameterKind::onOff, 1.0f},
+    {"Show settings", "showSettings", ParameterKind::onOff, 1.0f}};
+
+const ParameterRow& row(int index) noexcept { return rows[isParameterIndex(index) ? index : 0]; }
 
 float limitHostValue(float x) noexcept
 {
@@ -29,39 +47,31 @@ std::string twoDecimals(float reported)
 }
 } // namespace
 
-const char* parameterName(int index) noexcept { return isParameterIndex(index) ? names[index] : ""; }
+const char* parameterName(int index) noexcept { return isParameterIndex(index) ? row(index).name : ""; }
 
-const char* parameterId(int index) noexcept { return isParameterIndex(index) ? ids[index] : ""; }
+const char* parameterId(int index) noexcept { return isParameterIndex(index) ? row(index).id : ""; }
+
+ParameterKind parameterKind(int index) noexcept { return row(index).kind; }
+
+float storedMaximum(int index) noexcept { return row(index).maximum; }
 
 float quantise(int index, float x) noexcept
 {
     x = limitHostValue(x);
-    switch (index)
+    const ParameterRow& r = row(index);
+    switch (r.kind)
     {
-    case input:
-    case output: return x * 49.0f;
-    case gain: return std::trunc(x * 16.0f);
-    case treble:
-    case middle:
-    case bass: return std::trunc(x * 14.0f);
-    case oversampling: return std::trunc(x * 4.0f);
-    default: return std::trunc(x + 0.5f);
+    case ParameterKind::continuous: return x * r.maximum;
+    case ParameterKind::steps: return std::trunc(x * r.maximum);
+    case ParameterKind::onOff: break;
     }
+    return std::trunc(x + 0.5f);
 }
 
 float reportedValue(int index, float stored) noexcept
 {
-    switch (index)
-    {
-    case input:
-    case output: return stored / 49.0f;
-    case gain: return stored * 0.0625f;
-    case treble:
-    case middle:
-    case bass: return stored / 14.0f;
-    case oversampling: return stored * 0.25f;
-    default: return stored;
-    }
+    // Exact for the switches (maximum 1) and for Gain and Oversampling (powers of two).
+    return stored / row(index).maximum;
 }
 
 std::string valueText(int index, float stored)
@@ -153,4 +163,27 @@ int storedIndex(float stored, int last) noexcept
         return last;
     return static_cast<int>(stored);
 }
+
+namespace
+{
+int stepOf(const StoredValues& q, Parameter p) noexcept
+{
+    return storedIndex(q[static_cast<std::size_t>(p)], static_cast<int>(storedMaximum(p)));
+}
+} // namespace
+
+int valveSet(const StoredValues& q) noexcept { return stepOf(q, dualTriodes); }
+
+unsigned gainPosition(const StoredValues& q) noexcept { return static_cast<unsigned>(stepOf(q, gain)); }
+
+unsigned tonePosition(const StoredValues& q) noexcept
+{
+    return static_cast<unsigned>(stepOf(q, treble) * 225 + stepOf(q, bass) * 15 + stepOf(q, middle));
+}
+
+int factorCode(const StoredValues& q) noexcept { return stepOf(q, oversampling); }
+
+bool stereoRequested(const StoredValues& q) noexcept { return stepOf(q, monoStereo) != 0; }
+
+bool settingsShown(const StoredValues& q) noexcept { return stepOf(q, showSettings) != 0; }
 } // namespace ravlin::plugin

@@ -27,6 +27,25 @@ enum Parameter : int
 
 inline constexpr bool isParameterIndex(int index) noexcept { return index >= 0 && index < numParameters; }
 
+/** The ten stored values of one program, indexed by `Parameter`. */
+using StoredValues = std::array<float, numParameters>;
+
+/** How a parameter turns a host value 0..1 into its stored value. */
+enum class ParameterKind
+{
+    continuous, ///< x times the maximum, not rounded (Input, Output)
+    steps,      ///< x times the maximum, truncated to a whole step (Gain, tone, Oversampling)
+    onOff       ///< 0 below x = 0.5, 1 from there on (Dual Triodes, Mono/Stereo, Show settings)
+};
+
+/** Kind of parameter `index` 0..9. */
+ParameterKind parameterKind(int index) noexcept;
+
+/** Largest stored value of parameter `index` 0..9: 49 for Input and Output, 16 for Gain, 14 for
+    each tone control, 4 for Oversampling, 1 for the switches. The reported value is the stored
+    value divided by it. */
+float storedMaximum(int index) noexcept;
+
 /** "Dual Triodes" ... "Show settings"; "" outside 0..9. */
 const char* parameterName(int index) noexcept;
 
@@ -57,6 +76,20 @@ double outputGainFor(float storedOutput) noexcept;
 
 /** Converts a stored step value toward zero to an index within [0, last]; NaN gives 0. */
 int storedIndex(float stored, int last) noexcept;
+
+// What the signal path and the editor read from a program's stored values.
+/** Valve set 0 ("eh", Fresh) or 1 ("rsd", Aged). */
+int valveSet(const StoredValues& q) noexcept;
+/** Gain position 0..16 of blocks 1 and 2. */
+unsigned gainPosition(const StoredValues& q) noexcept;
+/** Tone position of block 4: Treble x 225 + Bass x 15 + Middle, 0..3374. */
+unsigned tonePosition(const StoredValues& q) noexcept;
+/** Oversampling code 0..4 (factor 1 << code). */
+int factorCode(const StoredValues& q) noexcept;
+/** Mono/Stereo asks for the stereo loops. */
+bool stereoRequested(const StoredValues& q) noexcept;
+/** Show settings: the editor shows its settings panel. */
+bool settingsShown(const StoredValues& q) noexcept;
 
 /** `bytes` as well-formed UTF-8: every byte that does not start a complete, shortest-form sequence
     of a scalar value (no surrogates, nothing above U+10FFFF) becomes U+FFFD. Program names pass

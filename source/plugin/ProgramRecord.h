@@ -11,7 +11,7 @@ namespace ravlin::plugin
 struct ProgramRecord
 {
     std::string name = "default"; ///< UTF-8
-    std::array<float, numParameters> values{0.0f, 25.0f, 0.0f, 0.0f, 0.0f, 0.0f, 25.0f, 0.0f, 0.0f, 0.0f};
+    StoredValues values{0.0f, 25.0f, 0.0f, 0.0f, 0.0f, 0.0f, 25.0f, 0.0f, 0.0f, 0.0f};
 
     /** Stores the quantised host value x; false (and nothing written) when it equals the stored one.
         Indices outside 0..9 change nothing. */
@@ -48,18 +48,10 @@ struct ProgramRecord
 
     float stored(Parameter p) const noexcept { return values[static_cast<std::size_t>(p)]; }
 
-    /** Valve set 0 ("eh") or 1 ("rsd"). */
-    int valveSet() const noexcept { return storedIndex(stored(dualTriodes), 1); }
-    /** Gain position 0..16 of blocks 1 and 2. */
-    unsigned gainPosition() const noexcept { return static_cast<unsigned>(storedIndex(stored(gain), 16)); }
-    /** Tone position of block 4: Treble x 225 + Bass x 15 + Middle, 0..3374. */
-    unsigned tonePosition() const noexcept
-    {
-        return static_cast<unsigned>(storedIndex(stored(treble), 14) * 225 + storedIndex(stored(bass), 14) * 15 +
-                                     storedIndex(stored(middle), 14));
-    }
-    /** Oversampling code 0..4 (factor 1 << code). */
-    int factorCode() const noexcept { return storedIndex(stored(oversampling), 4); }
-    bool stereoRequested() const noexcept { return storedIndex(stored(monoStereo), 1) != 0; }
+    int valveSet() const noexcept { return plugin::valveSet(values); }
+    unsigned gainPosition() const noexcept { return plugin::gainPosition(values); }
+    unsigned tonePosition() const noexcept { return plugin::tonePosition(values); }
+    int factorCode() const noexcept { return plugin::factorCode(values); }
+    bool stereoRequested() const noexcept { return plugin::stereoRequested(values); }
 };
 } // namespace ravlin::plugin

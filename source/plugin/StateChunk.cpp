@@ -166,4 +166,10 @@ int leadingInteger(const juce::String& text) noexcept
     }
     return static_cast<int>(negative ? -value : value);
 }
+bool holdsBank(const void* data, int sizeInBytes)
+{
+    const auto xml = readStateChunk(data, sizeInBytes);
+    Bank scratch{};
+    return xml != nullptr && readBank(*xml, scratch).has_value();
+}
 } // namespace ravlin::plugin

@@ -31,6 +31,10 @@ std::unique_ptr<juce::XmlElement> readStateChunk(const void* data, int sizeInByt
     not reach keep their contents; absent values take the defaults of program "1 default". */
 std::optional<int> readBank(const juce::XmlElement& root, Bank& bank);
 
+/** True when `data` is a chunk whose document holds a bank that setStateInformation would load;
+    anything else is ignored by the processor. */
+bool holdsBank(const void* data, int sizeInBytes);
+
 /** Leading integer of a text (blanks, sign, digits), saturated to the int range; 0 without digits. */
 int leadingInteger(const juce::String& text) noexcept;
 } // namespace ravlin::plugin

@@ -14,11 +14,11 @@ TEST(EditorLifetime, OpeningAndClosingAHundredTimesWithProgramChangesInFlight)
     EditorTestProcessor processor;
     for (int p = 0; p < EditorTestProcessor::numPrograms; ++p)
     {
-        auto& q = processor.bank[static_cast<size_t>(p)];
-        q[editor::input] = 0.5f + static_cast<float>(p) * 3.3f; // between quarter steps: answered
-        q[editor::gain] = static_cast<float>(p);
-        q[editor::monoStereo] = static_cast<float>(p % 2);
-        q[editor::showSettings] = static_cast<float>((p / 2) % 2);
+        auto& q = processor.bank[static_cast<size_t>(p)].values;
+        q[plugin::input] = 0.5f + static_cast<float>(p) * 3.3f; // between quarter steps: answered
+        q[plugin::gain] = static_cast<float>(p);
+        q[plugin::monoStereo] = static_cast<float>(p % 2);
+        q[plugin::showSettings] = static_cast<float>((p / 2) % 2);
     }
     processor.block4 = {statisticsWith(0.0, 0.001), statisticsWith(0.0, 0.003)};
 
@@ -52,7 +52,7 @@ TEST(EditorLifetime, ProcessorChangesWhileOpenReachTheWindow)
 {
     EditorTestProcessor processor;
     for (int p = 0; p < EditorTestProcessor::numPrograms; ++p)
-        processor.bank[static_cast<size_t>(p)][editor::gain] = static_cast<float>(p);
+        processor.bank[static_cast<size_t>(p)].values[plugin::gain] = static_cast<float>(p);
     std::unique_ptr<juce::AudioProcessorEditor> window(processor.createEditor());
     auto& e = dynamic_cast<TestEditor&>(*window);
     for (int p = 0; p < EditorTestProcessor::numPrograms; ++p)

@@ -67,20 +67,20 @@ int main(int argc, char* argv[])
     }
     {
         EditorTestProcessor processor;
-        processor.current()[editor::showSettings] = 1.0f;
+        processor.current()[ravlin::plugin::showSettings] = 1.0f;
         processor.block4 = {ravlin::test::statisticsWith(0.0, 0.0009), {}};
         ok = render(processor, folder.getChildFile("panel_default.png")) && ok;
         auto& q = processor.current();
-        q[editor::dualTriodes] = 1.0f;
-        q[editor::oversampling] = 4.0f;
-        q[editor::monoStereo] = 1.0f;
+        q[ravlin::plugin::dualTriodes] = 1.0f;
+        q[ravlin::plugin::oversampling] = 4.0f;
+        q[ravlin::plugin::monoStereo] = 1.0f;
         processor.block4[1] = ravlin::test::statisticsWith(0.0, 0.0016);
         ok = render(processor, folder.getChildFile("panel_aged_x16_stereo.png")) && ok;
     }
     {
         EditorTestProcessor processor;
-        processor.current()[editor::showSettings] = 1.0f;
-        processor.current()[editor::dualTriodes] = 1.0f;
+        processor.current()[ravlin::plugin::showSettings] = 1.0f;
+        processor.current()[ravlin::plugin::dualTriodes] = 1.0f;
         processor.setModelDataNotice(
             "Model data missing or damaged\n"
             "Folder: /home/guitarist/.lv2/RavlinPreamp.lv2/libRavlinPreamp.so.dat\n"

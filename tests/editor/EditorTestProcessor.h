@@ -1,13 +1,14 @@
 #pragma once
-// Stand-in processor for the editor's tests and snapshot renderer: the plug-in's ten parameters
-// with their stored quantisation, twelve programs, a change message after every effective change,
-// and block-4 statistics that a test sets directly. No signal path, so no model data is needed.
+// Stand-in processor for the editor's tests and snapshot renderer: twelve of the plug-in's own
+// program records (so the parameters are stored with the processor's quantisation), a change
+// message after every effective change, and block-4 statistics that a test sets directly. No
+// signal path, so no model data is needed.
 #include "editor/PreampEditor.h"
+#include "plugin/ProgramRecord.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <array>
-#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -16,37 +17,20 @@ namespace ravlin::test
 class EditorTestProcessor : public juce::AudioProcessor, public juce::ChangeBroadcaster
 {
 public:
-    static constexpr int numPrograms = 12;
+    static constexpr int numPrograms = plugin::numPrograms;
 
     EditorTestProcessor()
     {
         for (auto& program : bank)
-            program = defaultProgram();
+            program = plugin::ProgramRecord::defaultProgram();
     }
 
-    /** Program "1 default": Fresh valves, Input and Output 24.5, Gain 8, tone 7, no oversampling,
-        mono, settings hidden. */
-    static editor::StoredValues defaultProgram() { return {0.0f, 24.5f, 8.0f, 7.0f, 7.0f, 7.0f, 24.5f, 0.0f, 0.0f, 0.0f}; }
+    /** The stored values of program "1 default". */
+    static plugin::StoredValues defaultProgram() { return plugin::ProgramRecord::defaultProgram().values; }
 
-    /** Stored value of parameter `index` for host value x (trunc toward zero, single precision). */
-    static float quantise(int index, float x)
-    {
-        switch (index)
-        {
-        case editor::input:
-        case editor::output: return x * 49.0f;
-        case editor::gain: return std::trunc(x * 16.0f);
-        case editor::treble:
-        case editor::middle:
-        case editor::bass: return std::trunc(x * 14.0f);
-        case editor::oversampling: return std::trunc(x * 4.0f);
-        default: return std::trunc(x + 0.5f);
-        }
-    }
+    plugin::StoredValues& current() { return bank[static_cast<size_t>(currentProgram)].values; }
 
-    editor::StoredValues& current() { return bank[static_cast<size_t>(currentProgram)]; }
-
-    std::array<editor::StoredValues, numPrograms> bank{};
+    std::array<plugin::ProgramRecord, numPrograms> bank{};
     int currentProgram = 0;
     std::array<editor::BlockStatistics, 2> block4{};          // left, right chain
     std::vector<std::pair<int, float>> received;              // every parameter call, in order
@@ -62,18 +46,15 @@ public:
 
     // Parameters (the plug-in's legacy, index-based interface).
     JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
-    int getNumParameters() override { return editor::numParameters; }
-    float getParameter(int) override { return 0.0f; }
+    int getNumParameters() override { return plugin::numParameters; }
+    float getParameter(int index) override { return bank[static_cast<size_t>(currentProgram)].getValue(index); }
     void setParameter(int index, float x) override
     {
-        if (index < 0 || index >= editor::numParameters)
+        if (!plugin::isParameterIndex(index))
             return;
         received.emplace_back(index, x);
-        const float stored = quantise(index, x);
-        if (stored == current()[static_cast<size_t>(index)])
-            return;
-        current()[static_cast<size_t>(index)] = stored;
-        sendChangeMessage();
+        if (bank[static_cast<size_t>(currentProgram)].setValue(index, x))
+            sendChangeMessage();
     }
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE
 
@@ -120,7 +101,7 @@ struct ravlin::EditorLink<ravlin::test::EditorTestProcessor>
 {
     static editor::StoredValues storedValues(const test::EditorTestProcessor& p)
     {
-        return p.bank[static_cast<size_t>(p.currentProgram)];
+        return p.bank[static_cast<size_t>(p.currentProgram)].values;
     }
     static editor::BlockStatistics block4Statistics(const test::EditorTestProcessor& p, int channel)
     {

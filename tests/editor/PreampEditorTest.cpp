@@ -151,17 +151,17 @@ TEST_F(PreampEditorTest, RefreshShowsTheCurrentProgram)
 TEST_F(PreampEditorTest, HalfwayInputIsAnsweredWithTheNearestStep)
 {
     // Host value 0.5 for Input is stored as 24.5; the bar shows 6.25 and sends 0.5102041 once.
-    processor.current()[editor::input] = EditorTestProcessor::quantise(editor::input, 0.5f);
+    processor.current()[plugin::input] = plugin::quantise(plugin::input, 0.5f);
     editorWindow = std::make_unique<TestEditor>(processor);
     EXPECT_EQ(editorWindow->getInputBar().getValue(), 6.25);
     deliverPendingMessages();
-    const auto answers = sent(editor::input);
+    const auto answers = sent(plugin::input);
     ASSERT_EQ(answers.size(), 1u);
     EXPECT_FLOAT_EQ(answers[0], 0.5102041f);
-    EXPECT_FLOAT_EQ(processor.current()[editor::input], 25.0f);
+    EXPECT_FLOAT_EQ(processor.current()[plugin::input], 25.0f);
     // The change message of that answer refreshes the editor, which now agrees: the exchange stops.
     deliverPendingMessages();
-    EXPECT_EQ(sent(editor::input).size(), 1u);
+    EXPECT_EQ(sent(plugin::input).size(), 1u);
 }
 
 TEST_F(PreampEditorTest, ControlsSendTheirParameters)
@@ -175,20 +175,20 @@ TEST_F(PreampEditorTest, ControlsSendTheirParameters)
     e.getMiddleBar().setValue(1.0, juce::sendNotificationSync);
     e.getBassBar().setValue(2.0, juce::sendNotificationSync);
     e.getOversamplingSelector().setValue(3.0, juce::sendNotificationSync);
-    EXPECT_EQ(sent(editor::input), std::vector<float>{1.0f});
-    EXPECT_EQ(sent(editor::output), std::vector<float>{0.0f});
-    EXPECT_EQ(sent(editor::gain), std::vector<float>{0.25f});
-    EXPECT_EQ(sent(editor::treble), std::vector<float>{1.0f});
-    EXPECT_EQ(sent(editor::middle), std::vector<float>{1.0f / 14.0f});
-    EXPECT_EQ(sent(editor::bass), std::vector<float>{2.0f / 14.0f});
-    EXPECT_EQ(sent(editor::oversampling), std::vector<float>{0.75f});
+    EXPECT_EQ(sent(plugin::input), std::vector<float>{1.0f});
+    EXPECT_EQ(sent(plugin::output), std::vector<float>{0.0f});
+    EXPECT_EQ(sent(plugin::gain), std::vector<float>{0.25f});
+    EXPECT_EQ(sent(plugin::treble), std::vector<float>{1.0f});
+    EXPECT_EQ(sent(plugin::middle), std::vector<float>{1.0f / 14.0f});
+    EXPECT_EQ(sent(plugin::bass), std::vector<float>{2.0f / 14.0f});
+    EXPECT_EQ(sent(plugin::oversampling), std::vector<float>{0.75f});
     e.getOutputBar().setValue(12.0, juce::sendNotificationSync);
-    EXPECT_EQ(sent(editor::output).back(), 1.0f);
+    EXPECT_EQ(sent(plugin::output).back(), 1.0f);
 }
 
 TEST_F(PreampEditorTest, SettingsTabShowsThePanelAndStoresShowSettings)
 {
-    ASSERT_EQ(processor.current()[editor::showSettings], 0.0f);
+    ASSERT_EQ(processor.current()[plugin::showSettings], 0.0f);
     open();
     auto& e = *editorWindow;
     EXPECT_FALSE(e.isShowingSettings());
@@ -200,16 +200,16 @@ TEST_F(PreampEditorTest, SettingsTabShowsThePanelAndStoresShowSettings)
     EXPECT_TRUE(e.getSettingsButton().isVisible());
 
     click(e.getSettingsButton());
-    EXPECT_EQ(sent(editor::showSettings), std::vector<float>{1.0f});
-    EXPECT_EQ(processor.current()[editor::showSettings], 1.0f);
+    EXPECT_EQ(sent(plugin::showSettings), std::vector<float>{1.0f});
+    EXPECT_EQ(processor.current()[plugin::showSettings], 1.0f);
     EXPECT_TRUE(e.isShowingSettings());
     EXPECT_TRUE(e.getPanelBackground().getToggleState());
     for (auto* c : panelControls())
         EXPECT_TRUE(c->isVisible());
 
     click(e.getSettingsButton());
-    EXPECT_EQ(sent(editor::showSettings), (std::vector<float>{1.0f, 0.0f}));
-    EXPECT_EQ(processor.current()[editor::showSettings], 0.0f);
+    EXPECT_EQ(sent(plugin::showSettings), (std::vector<float>{1.0f, 0.0f}));
+    EXPECT_EQ(processor.current()[plugin::showSettings], 0.0f);
     EXPECT_FALSE(e.isShowingSettings());
     for (auto* c : panelControls())
         EXPECT_FALSE(c->isVisible());
@@ -217,7 +217,7 @@ TEST_F(PreampEditorTest, SettingsTabShowsThePanelAndStoresShowSettings)
 
 TEST_F(PreampEditorTest, ClicksOnThePanelBackgroundDoNotToggleIt)
 {
-    processor.current()[editor::showSettings] = 1.0f;
+    processor.current()[plugin::showSettings] = 1.0f;
     open();
     click(editorWindow->getPanelBackground());
     EXPECT_TRUE(editorWindow->getPanelBackground().getToggleState());
@@ -226,14 +226,14 @@ TEST_F(PreampEditorTest, ClicksOnThePanelBackgroundDoNotToggleIt)
 
 TEST_F(PreampEditorTest, ValveSetButtonsAlwaysSendTheirSet)
 {
-    processor.current()[editor::showSettings] = 1.0f;
+    processor.current()[plugin::showSettings] = 1.0f;
     open();
     auto& e = *editorWindow;
     click(e.getAgedValvesButton());
     click(e.getAgedValvesButton()); // already selected: still sent, the processor ignores it
     click(e.getFreshValvesButton());
-    EXPECT_EQ(sent(editor::dualTriodes), (std::vector<float>{1.0f, 1.0f, 0.0f}));
-    EXPECT_EQ(processor.current()[editor::dualTriodes], 0.0f);
+    EXPECT_EQ(sent(plugin::dualTriodes), (std::vector<float>{1.0f, 1.0f, 0.0f}));
+    EXPECT_EQ(processor.current()[plugin::dualTriodes], 0.0f);
 }
 
 TEST_F(PreampEditorTest, MonoStereoSwitchSendsItsNewState)
@@ -242,15 +242,15 @@ TEST_F(PreampEditorTest, MonoStereoSwitchSendsItsNewState)
     auto& e = *editorWindow;
     click(e.getMonoStereoButton());
     EXPECT_TRUE(e.getMonoStereoButton().getToggleState());
-    EXPECT_EQ(processor.current()[editor::monoStereo], 1.0f);
+    EXPECT_EQ(processor.current()[plugin::monoStereo], 1.0f);
     click(e.getMonoStereoButton());
     EXPECT_FALSE(e.getMonoStereoButton().getToggleState());
-    EXPECT_EQ(sent(editor::monoStereo), (std::vector<float>{1.0f, 0.0f}));
+    EXPECT_EQ(sent(plugin::monoStereo), (std::vector<float>{1.0f, 0.0f}));
 }
 
 TEST_F(PreampEditorTest, ProgramChangeRefreshesEveryControl)
 {
-    processor.bank[5] = {1.0f, 0.0f, 2.0f, 14.0f, 0.0f, 9.0f, 49.0f, 2.0f, 1.0f, 1.0f};
+    processor.bank[5].values = {1.0f, 0.0f, 2.0f, 14.0f, 0.0f, 9.0f, 49.0f, 2.0f, 1.0f, 1.0f};
     open();
     processor.setCurrentProgram(5);
     deliverPendingMessages();
@@ -288,7 +288,7 @@ TEST_F(PreampEditorTest, GlowFollowsBlockFourOfTheSelectedChains)
     e.timerCallback();
     EXPECT_EQ(e.getLastGlowValue(), expected);
 
-    processor.current()[editor::monoStereo] = 1.0f; // stereo: now the right chain counts
+    processor.current()[plugin::monoStereo] = 1.0f; // stereo: now the right chain counts
     e.timerCallback();
     EXPECT_EQ(frames(), std::make_pair(23, 23));
     EXPECT_EQ(e.getLastGlowValue(), 24.0f);

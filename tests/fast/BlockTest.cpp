@@ -47,7 +47,8 @@ struct Snapshot
     }
 };
 
-PcaShape block1Spec(unsigned positions = 17)
+/** Shape of a "pca" file with one network per position; 17 positions, as Gain has. */
+PcaShape onePerPositionShape(unsigned positions = 17)
 {
     PcaShape s;
     s.networksPerPosition.assign(positions, 1);
@@ -59,7 +60,7 @@ PcaShape block1Spec(unsigned positions = 17)
 TEST(BlockLoad, EveryBrokenFileLeavesTheBlockUnchanged)
 {
     auto b = std::make_unique<Block1>();
-    const auto good = makePca(block1Spec());
+    const auto good = makePca(onePerPositionShape());
     ASSERT_TRUE(b->loadModelFile(pcaFile(good, "good.pca").c_str()));
     b->selectPosition(5);
     for (int n = 0; n < 10; ++n)
@@ -125,7 +126,7 @@ TEST(BlockLoad, EveryBrokenFileLeavesTheBlockUnchanged)
     };
     for (auto& [name, breakIt] : breakers)
     {
-        auto broken = makePca(block1Spec());
+        auto broken = makePca(onePerPositionShape());
         breakIt(broken);
         const auto r = b->loadModelFile(pcaFile(broken, "broken.pca").c_str());
         EXPECT_FALSE(r.ok) << name;
@@ -137,7 +138,7 @@ TEST(BlockLoad, EveryBrokenFileLeavesTheBlockUnchanged)
     EXPECT_FALSE(b->loadModelFile(nullptr).ok);
     EXPECT_TRUE(Snapshot<Block1>(*b) == before);
 
-    auto bytes = makePca(block1Spec());
+    auto bytes = makePca(onePerPositionShape());
     const auto all = bytes.encode();
     for (std::size_t cut = 0; cut < all.size(); cut += 37)
     {
@@ -167,7 +168,7 @@ TEST(BlockPosition, ClampingAndNetworkOffsets)
     EXPECT_EQ(b->gainLower, gainBefore);
     EXPECT_EQ(b->positionSelected, 0);
 
-    PcaShape shape = block1Spec();
+    PcaShape shape = onePerPositionShape();
     shape.networksPerPosition[0] = 1;
     shape.networksPerPosition[1] = 3;
     shape.networksPerPosition[2] = 2;
@@ -184,7 +185,7 @@ TEST(BlockPosition, ClampingAndNetworkOffsets)
     EXPECT_EQ(b->positionNetworks, b->networks.data() + 19);
 
     // A smaller file clamps the kept position and silences the block until the next selection.
-    ASSERT_TRUE(b->loadModelFile(pcaFile(makePca(block1Spec(3)), "three.pca").c_str()));
+    ASSERT_TRUE(b->loadModelFile(pcaFile(makePca(onePerPositionShape(3)), "three.pca").c_str()));
     EXPECT_EQ(b->position, 2u);
     EXPECT_EQ(b->positionSelected, 1);
     EXPECT_FALSE(b->active());
@@ -197,7 +198,7 @@ TEST(BlockPosition, ClampingAndNetworkOffsets)
 TEST(BlockPosition, ProjectionIdentityToleranceAndFlags)
 {
     auto b = std::make_unique<Block1>();
-    auto tree = makePca(block1Spec(4));
+    auto tree = makePca(onePerPositionShape(4));
     auto& proj1 = tree.sets[0].positions[1].projection;
     proj1[1] = 2e-7;  // off-diagonal, below 2^-22
     proj1[0] = 1.0 + 2e-7;
@@ -231,7 +232,7 @@ TEST(BlockPosition, ProjectionIdentityToleranceAndFlags)
 TEST(BlockStep, NetworkInputWithAndWithoutProjection)
 {
     // Identity 2 x 2 over features {1, 2}: projection skipped, z = (p0, p1) whatever the flags.
-    PcaShape shape = block1Spec(2);
+    PcaShape shape = onePerPositionShape(2);
     shape.networkInputs = 2;
     shape.inputFlags = {0, 1, 1, 0};
     auto tree = makePca(shape);
@@ -264,7 +265,7 @@ TEST(BlockOperatingPoint, ResetRules)
 {
     auto chain = std::make_unique<ChannelChain>();
     Block1& b = chain->block1();
-    auto tree = makePca(block1Spec());
+    auto tree = makePca(onePerPositionShape());
     tree.sets[0].positions[4].outputFlags = {1, 0, 1, 0};
     ASSERT_TRUE(b.loadModelFile(pcaFile(tree, "op.pca").c_str()));
     const auto entry = [&](unsigned pos, double rate, unsigned j) {
@@ -313,11 +314,11 @@ TEST(BlockOperatingPoint, ResetRules)
 TEST(BlockOperatingPoint, LoadKeepsSelectionStateAndResetFlag)
 {
     auto b = std::make_unique<Block2>();
-    ASSERT_TRUE(b->loadModelFile(pcaFile(makePca(block1Spec()), "b2.pca").c_str()));
+    ASSERT_TRUE(b->loadModelFile(pcaFile(makePca(onePerPositionShape()), "b2.pca").c_str()));
     EXPECT_EQ(b->resetPending, 1);
     EXPECT_EQ(b->positionSelected, 0);
     b->selectPosition(7);
-    ASSERT_TRUE(b->loadModelFile(pcaFile(makePca(block1Spec()), "b2.pca").c_str()));
+    ASSERT_TRUE(b->loadModelFile(pcaFile(makePca(onePerPositionShape()), "b2.pca").c_str()));
     EXPECT_EQ(b->position, 7u);
     EXPECT_EQ(b->positionSelected, 1);
     EXPECT_EQ(b->resetPending, 0);
@@ -326,7 +327,7 @@ TEST(BlockOperatingPoint, LoadKeepsSelectionStateAndResetFlag)
 TEST(BlockStep, Block2StateX3NeverChanges)
 {
     auto b = std::make_unique<Block2>();
-    ASSERT_TRUE(b->loadModelFile(pcaFile(makePca(block1Spec()), "b2x3.pca").c_str()));
+    ASSERT_TRUE(b->loadModelFile(pcaFile(makePca(onePerPositionShape()), "b2x3.pca").c_str()));
     b->selectPosition(10);
     const double x3 = b->x[3];
     for (int n = 0; n < 1000; ++n)

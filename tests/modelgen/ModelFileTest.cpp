@@ -121,4 +121,14 @@ TEST(ModelFiles, OneRateSubsetWritesThatRatesFilesBesideThePlainOnesAndIsDetermi
     ASSERT_EQ(second.size(), files.size());
     for (std::size_t f = 0; f < files.size(); ++f)
         EXPECT_TRUE(second[f].bytes == files[f].bytes) << files[f].name;
+    // Building only some blocks writes only theirs, with the bytes of the whole build.
+    o.blocks = {2, 3};
+    BuildReport some;
+    const std::vector<BuiltFile> only = buildModelFiles(o, some);
+    ASSERT_EQ(only.size(), 3u);
+    for (std::size_t f = 0; f < only.size(); ++f)
+    {
+        EXPECT_EQ(only[f].name, files[f + 2].name);
+        EXPECT_TRUE(only[f].bytes == files[f + 2].bytes) << only[f].name;
+    }
 }

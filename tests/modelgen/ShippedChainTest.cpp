@@ -98,3 +98,26 @@ TEST(ShippedChain, RunTimeChainFollowsTheNewtonChainAtBaseAndOversampledRates)
         EXPECT_LT(esr, kRunTimeChainEsrBound) << valveSetName(c.set) << " " << c.rate << " Gain " << c.gain;
     }
 }
+
+TEST(ShippedChain, BlocksHandedToNewtonLeaveTheErrorToTheOthers)
+{
+    if (!std::filesystem::exists(kDir / plainModelFileName(1, 0)))
+        GTEST_SKIP() << "no model data in " << kDir;
+    SetFiles files;
+    std::string error;
+    ASSERT_TRUE(loadSetFiles(kDir, ValveSet::fresh, {48000.0}, files, error)) << error;
+    EsrCase c;
+    c.rate = 48000.0;
+    c.gain = 16;
+    c.tones = {1687};
+    c.signal = "pluck-6max";
+    const double networks = measureEsr(files, c, kSettleSeconds + 0.1).esr.at(0);
+    c.exactBlocks = 0b1111u;
+    const EsrResult none = measureEsr(files, c, kSettleSeconds + 0.1);
+    EXPECT_EQ(none.esr.at(0), 0.0) << "with every block solved by Newton both chains compute the same";
+    c.exactBlocks = 0b0110u; // blocks 2 and 3
+    const double someExact = measureEsr(files, c, kSettleSeconds + 0.1).esr.at(0);
+    EXPECT_GT(networks, 0.0);
+    EXPECT_GT(someExact, 0.0) << "blocks 1 and 4 still run their networks";
+    EXPECT_NE(someExact, networks);
+}

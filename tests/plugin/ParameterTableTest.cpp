@@ -124,6 +124,25 @@ TEST(ParameterTable, PositionsAndNames)
     EXPECT_EQ(fresh.values[input], 25.0f);
 }
 
+TEST(ParameterTable, EveryStoredStepIsReportedAsAHostValueThatStoresItAgain)
+{
+    // What the editor and the renderer rely on: a reported value goes back to its own step.
+    for (int i = 0; i < numParameters; ++i)
+    {
+        if (parameterKind(i) == ParameterKind::continuous)
+            continue;
+        const int last = static_cast<int>(storedMaximum(i));
+        for (int k = 0; k <= last; ++k)
+            EXPECT_EQ(quantise(i, reportedValue(i, static_cast<float>(k))), static_cast<float>(k))
+                << parameterName(i) << " step " << k;
+        EXPECT_EQ(reportedValue(i, storedMaximum(i)), 1.0f) << parameterName(i);
+    }
+    // Input and Output: every whole stored value (the editor's bar steps) comes back as itself.
+    for (int i : {input, output})
+        for (int k = 0; k <= 49; ++k)
+            EXPECT_FLOAT_EQ(quantise(i, reportedValue(i, static_cast<float>(k))), static_cast<float>(k));
+}
+
 TEST(ParameterTable, ValidUtf8KeepsWellFormedTextAndReplacesEveryMalformedByte)
 {
     const std::string replacement = "\xEF\xBF\xBD";

@@ -123,16 +123,8 @@ TEST(ModelFiles, NamesPerValveSetAndEffectiveRate)
     EXPECT_EQ(requiredModelFiles(1, 48000).front(), "ravlinpre_rsd_b1_pca.dat");
 }
 
-TEST(ModelFiles, OversamplingFactorAndLoopName)
+TEST(ModelFiles, LoopName)
 {
-    using ravlin::render::oversamplingFactorFor;
-    EXPECT_EQ(oversamplingFactorFor(0.0f), 1);
-    EXPECT_EQ(oversamplingFactorFor(0.25f), 2);
-    EXPECT_EQ(oversamplingFactorFor(0.5f), 4);
-    EXPECT_EQ(oversamplingFactorFor(0.75f), 8);
-    EXPECT_EQ(oversamplingFactorFor(0.99f), 8);
-    EXPECT_EQ(oversamplingFactorFor(1.0f), 16);
-    EXPECT_EQ(oversamplingFactorFor(-1.0f), 1);
     EXPECT_EQ(ravlin::render::sampleLoopName(true, 16), "processStereoX16");
     EXPECT_EQ(ravlin::render::sampleLoopName(false, 1), "processMonoX1");
 }

@@ -9,6 +9,7 @@
 #include "RenderProcessor.h"
 #include "RenderSession.h"
 #include "RiffSynth.h"
+#include "plugin/StateChunk.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
@@ -206,6 +207,13 @@ TEST_F(RenderSessionTest, SettingErrorsLeaveNoOutput)
     std::ofstream(junk) << "0123456789abcdef";
     options.statePath = junk;
     expectFailure("not a saved RAVLIN Preamp state");
+    // The chunk's frame is right but its document holds no bank: the processor would ignore it.
+    juce::MemoryBlock foreign;
+    ravlin::plugin::writeStateChunk(juce::XmlElement("other"), foreign);
+    const std::string foreignPath = path("foreign.state");
+    ASSERT_TRUE(juce::File(foreignPath).replaceWithData(foreign.getData(), foreign.getSize()));
+    options.statePath = foreignPath;
+    expectFailure("not a saved RAVLIN Preamp state");
     options.statePath = path("none.state");
     expectFailure("cannot read state file");
 }
@@ -237,6 +245,10 @@ TEST_F(RenderSessionTest, ModelFolderErrorsNameEveryFileThatFailed)
     options.settings.clear();
     const juce::File cut = dir.getChildFile("cut-models");
     ASSERT_TRUE(modelDir.copyDirectoryTo(cut));
+    // In the plain layout (no per-rate files for blocks 1 and 2) the plain block-2 file plays.
+    for (const char* pattern : {"*_b1_pca.dat.*", "*_b2_pca.dat.*"})
+        for (const auto& f : cut.findChildFiles(juce::File::findFiles, false, pattern))
+            ASSERT_TRUE(f.deleteFile());
     const juce::File b2 = cut.getChildFile("ravlinpre_eh_b2_pca.dat");
     juce::MemoryBlock bytes;
     ASSERT_TRUE(b2.loadFileAsData(bytes));

@@ -1,5 +1,6 @@
 // ravlin_artgen <output folder>: draws every picture of the editor and writes it into the folder,
 // PNG for the pictures with transparency and JPEG for the two full-window glow strips.
+#include "CommandLine.h"
 #include "ControlArt.h"
 #include "PanelArt.h"
 #include "ValveScene.h"
@@ -8,6 +9,7 @@
 #include <juce_graphics/juce_graphics.h>
 
 #include <iostream>
+#include <string>
 
 namespace
 {
@@ -26,13 +28,16 @@ bool write(const juce::Image& image, const juce::File& file, juce::ImageFileForm
 
 int main(int argc, char* argv[])
 {
-    if (argc != 2)
-    {
-        std::cerr << "usage: ravlin_artgen <output folder>\n";
-        return 2;
-    }
+    std::string output;
+    CLI::App app("Draws every picture of the editor and writes it into a folder: PNG for the pictures with "
+                 "transparency, JPEG for the two full-window glow strips.",
+                 "ravlin_artgen");
+    app.add_option("FOLDER", output, "output folder (made when missing)")->required();
+    if (const auto exit = ravlin::cli::parse(app, argc, argv))
+        return *exit;
     juce::ScopedJuceInitialiser_GUI juce;
-    const juce::File folder = juce::File::getCurrentWorkingDirectory().getChildFile(argv[1]);
+    const juce::File folder =
+        juce::File::getCurrentWorkingDirectory().getChildFile(juce::String::fromUTF8(output.c_str()));
     if (!folder.createDirectory())
     {
         std::cerr << "ravlin_artgen: cannot create " << folder.getFullPathName() << '\n';

@@ -22,6 +22,7 @@
 #include <xmmintrin.h>
 #endif
 
+#include "CommandLine.h"
 #include "Lv2Instance.h"
 #include "RiffSynth.h"
 
@@ -32,28 +33,6 @@ struct PluginRequest
     std::string uri;
     std::vector<std::pair<std::string, float>> controls;
 };
-
-int usage(std::FILE* to, int code)
-{
-    std::fputs("usage: ravlin-benchhost [--bundle DIR]... --uri URI [--set SYMBOL=VALUE]... [--uri URI ...]\n"
-               "                        [--rate HZ] [--block N] [--seconds S] [--rounds N]\n"
-               "  --bundle DIR   load an LV2 bundle directory in addition to LV2_PATH\n"
-               "  --uri URI      plug-in to measure (repeat to compare; the first is the numerator)\n"
-               "  --set SYM=V    control port value for the plug-in named just before\n"
-               "  --rate HZ      sample rate (default 48000)\n"
-               "  --block N      frames per run call (default 256)\n"
-               "  --seconds S    signal length per round (default 10)\n"
-               "  --rounds N     timing rounds; the best counts (default 5)\n",
-               to);
-    return code;
-}
-
-bool parseNumber(const std::string& text, double& out)
-{
-    char* end = nullptr;
-    out = std::strtod(text.c_str(), &end);
-    return end != text.c_str() && *end == '\0' && std::isfinite(out);
-}
 
 double toDb(double v)
 {
@@ -66,52 +45,42 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> bundles;
     std::vector<PluginRequest> requests;
-    double rate = 48000.0, seconds = 10.0, blockValue = 256.0, roundsValue = 5.0;
-    for (int a = 1; a < argc; ++a)
+    double rate = 48000.0, seconds = 10.0;
+    int block = 256, rounds = 5;
+    std::vector<std::string> uris, settings;
+    CLI::App app("Measures LV2 plug-ins side by side in one run on the same signal and block size; with two "
+                 "or more, prints the ratio of the first to each other one.",
+                 "ravlin-benchhost");
+    app.add_option("--bundle", bundles, "load an LV2 bundle directory in addition to LV2_PATH")->allow_extra_args(false);
+    auto* uriOption = app.add_option("--uri", uris, "plug-in to measure (repeat to compare; the first is the numerator)")
+                          ->allow_extra_args(false)
+                          ->required();
+    auto* setOption = app.add_option("--set", settings, "control port value for the plug-in named just before")
+                          ->allow_extra_args(false)
+                          ->check(ravlin::cli::symbolEqualsNumber());
+    app.add_option("--rate", rate, "sample rate in Hz (default 48000)")->check(ravlin::cli::finitePositive(1e7));
+    app.add_option("--block", block, "frames per run call (default 256)")->check(ravlin::cli::wholeIn(1, 1 << 20));
+    app.add_option("--seconds", seconds, "signal length per round (default 10)")->check(ravlin::cli::finitePositive(3600.0));
+    app.add_option("--rounds", rounds, "timing rounds; the best counts (default 5)")->check(ravlin::cli::wholeIn(1, 1000));
+    if (const auto exit = ravlin::cli::parse(app, argc, argv))
+        return *exit;
+    // Each --set belongs to the --uri given last before it.
+    std::size_t nextUri = 0, nextSetting = 0;
+    for (const CLI::Option* option : app.parse_order())
     {
-        const std::string arg = argv[a];
-        if (arg == "--help" || arg == "-h")
-            return usage(stdout, 0);
-        if (a + 1 >= argc)
+        if (option == uriOption)
+            requests.push_back({uris[nextUri++], {}});
+        else if (option == setOption)
         {
-            std::fprintf(stderr, "ravlin-benchhost: %s needs a value\n", arg.c_str());
-            return 2;
-        }
-        const std::string value = argv[++a];
-        double number = 0.0;
-        if (arg == "--bundle")
-            bundles.push_back(value);
-        else if (arg == "--uri")
-            requests.push_back({value, {}});
-        else if (arg == "--set")
-        {
-            const auto eq = value.find('=');
-            if (requests.empty() || eq == std::string::npos || !parseNumber(value.substr(eq + 1), number))
+            if (requests.empty())
             {
-                std::fprintf(stderr, "ravlin-benchhost: --set needs SYMBOL=NUMBER after a --uri, got '%s'\n", value.c_str());
+                std::fprintf(stderr, "ravlin-benchhost: --set %s comes before any --uri (see ravlin-benchhost --help)\n",
+                             settings[nextSetting].c_str());
                 return 2;
             }
-            requests.back().controls.emplace_back(value.substr(0, eq), static_cast<float>(number));
-        }
-        else if (arg == "--rate" || arg == "--block" || arg == "--seconds" || arg == "--rounds")
-        {
-            if (!parseNumber(value, number) || number <= 0.0)
-            {
-                std::fprintf(stderr, "ravlin-benchhost: %s needs a positive number, got '%s'\n", arg.c_str(), value.c_str());
-                return 2;
-            }
-            (arg == "--rate" ? rate : arg == "--block" ? blockValue : arg == "--seconds" ? seconds : roundsValue) = number;
-        }
-        else
-        {
-            std::fprintf(stderr, "ravlin-benchhost: unknown option %s\n", arg.c_str());
-            return usage(stderr, 2);
+            requests.back().controls.push_back(ravlin::cli::symbolAndValue(settings[nextSetting++]));
         }
     }
-    if (requests.empty())
-        return usage(stderr, 2);
-    const int block = static_cast<int>(blockValue);
-    const int rounds = static_cast<int>(roundsValue);
 
 #if defined(__SSE__) || defined(__x86_64__)
     // Flush denormals to zero, as audio hosts do on their processing threads.

@@ -18,23 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
 #include "Lv2Instance.h"
 
 namespace {
-
-int usage(std::FILE* to, int code)
-{
-    std::fputs("usage: ravlin-lv2wav [--bundle DIR]... --uri URI --in FILE --out FILE [--set SYMBOL=VALUE]...\n"
-               "                     [--block N]\n"
-               "  --bundle DIR   load an LV2 bundle directory in addition to LV2_PATH\n"
-               "  --uri URI      the plug-in\n"
-               "  --in FILE      sound file to process (any format libsndfile reads)\n"
-               "  --out FILE     WAV file written, 32-bit float, one channel per plug-in output\n"
-               "  --set SYM=V    control port value\n"
-               "  --block N      frames per run call (default 256)\n",
-               to);
-    return code;
-}
 
 struct SoundFile
 {
@@ -57,49 +44,20 @@ int main(int argc, char** argv)
     std::string uri, inPath, outPath;
     std::vector<std::pair<std::string, float>> controls;
     int block = 256;
-    for (int a = 1; a < argc; ++a)
-    {
-        const std::string arg = argv[a];
-        if (arg == "--help" || arg == "-h")
-            return usage(stdout, 0);
-        if (a + 1 >= argc)
-        {
-            std::fprintf(stderr, "ravlin-lv2wav: %s needs a value\n", arg.c_str());
-            return usage(stderr, 2);
-        }
-        const std::string value = argv[++a];
-        if (arg == "--bundle")
-            bundles.push_back(value);
-        else if (arg == "--uri")
-            uri = value;
-        else if (arg == "--in")
-            inPath = value;
-        else if (arg == "--out")
-            outPath = value;
-        else if (arg == "--set" || arg == "--block")
-        {
-            const auto eq = value.find('=');
-            const std::string number = arg == "--set" ? (eq == std::string::npos ? "" : value.substr(eq + 1)) : value;
-            char* end = nullptr;
-            const double v = std::strtod(number.c_str(), &end);
-            if (number.empty() || *end != '\0' || !std::isfinite(v) || (arg == "--block" && (v < 1 || v > 65536)))
-            {
-                std::fprintf(stderr, "ravlin-lv2wav: bad %s value '%s'\n", arg.c_str(), value.c_str());
-                return 2;
-            }
-            if (arg == "--set")
-                controls.emplace_back(value.substr(0, eq), static_cast<float>(v));
-            else
-                block = static_cast<int>(v);
-        }
-        else
-        {
-            std::fprintf(stderr, "ravlin-lv2wav: unknown option %s\n", arg.c_str());
-            return usage(stderr, 2);
-        }
-    }
-    if (uri.empty() || inPath.empty() || outPath.empty())
-        return usage(stderr, 2);
+    std::vector<std::string> settings;
+    CLI::App app("Runs a sound file through an LV2 plug-in and writes what comes out, as a host's offline "
+                 "bounce would.",
+                 "ravlin-lv2wav");
+    app.add_option("--bundle", bundles, "load an LV2 bundle directory in addition to LV2_PATH")->allow_extra_args(false);
+    app.add_option("--uri", uri, "the plug-in")->required();
+    app.add_option("--in", inPath, "sound file to process (any format libsndfile reads)")->required();
+    app.add_option("--out", outPath, "WAV file written, 32-bit float, one channel per plug-in output")->required();
+    app.add_option("--set", settings, "control port value")->allow_extra_args(false)->check(ravlin::cli::symbolEqualsNumber());
+    app.add_option("--block", block, "frames per run call (default 256)")->check(ravlin::cli::wholeIn(1, 65536));
+    if (const auto exit = ravlin::cli::parse(app, argc, argv))
+        return *exit;
+    for (const auto& s : settings)
+        controls.push_back(ravlin::cli::symbolAndValue(s));
 
     SF_INFO inInfo{};
     SoundFile in(sf_open(inPath.c_str(), SFM_READ, &inInfo));

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "CommandLine.h"
 #include "RiffSynth.h"
 
 namespace {
@@ -68,26 +69,15 @@ int main(int argc, char** argv)
 {
     std::string to;
     double seconds = 30.0, wait = 10.0;
-    for (int a = 1; a + 1 < argc; a += 2)
-    {
-        const std::string arg = argv[a];
-        if (arg == "--to")
-            to = argv[a + 1];
-        else if (arg == "--seconds")
-            seconds = std::atof(argv[a + 1]);
-        else if (arg == "--wait")
-            wait = std::atof(argv[a + 1]);
-        else
-        {
-            std::fprintf(stderr, "ravlin-jackriff: unknown option %s\n", arg.c_str());
-            return 2;
-        }
-    }
-    if (to.empty() || !(seconds > 0.0) || !(wait >= 0.0))
-    {
-        std::fputs("usage: ravlin-jackriff --to CLIENT [--seconds S] [--wait S]\n", stderr);
-        return 2;
-    }
+    CLI::App app("Plays the built-in guitar riff into a JACK client's inputs and counts the xruns from two "
+                 "seconds after connecting.",
+                 "ravlin-jackriff");
+    app.add_option("--to", to, "JACK client whose inputs get the riff")->required();
+    app.add_option("--seconds", seconds, "how long to play (default 30)")->check(ravlin::cli::finitePositive(86400.0));
+    app.add_option("--wait", wait, "seconds to wait for the client to appear (default 10)")
+        ->check(ravlin::cli::finiteIn(0.0, 3600.0));
+    if (const auto exit = ravlin::cli::parse(app, argc, argv))
+        return *exit;
     jack_status_t status{};
     jack_client_t* client = jack_client_open("ravlin-jackriff", JackNoStartServer, &status);
     if (client == nullptr)

@@ -134,11 +134,19 @@ EsrResult measureEsr(const SetFiles& files, const EsrCase& c, double seconds)
     n2.configure(files.gainBlockAt(2, c.rate), c.gain, c.rate);
     if (f3)
         n3.configure(*f3, 0, c.rate);
+    ReferenceChain exact; // the blocks of the network chain that `exactBlocks` hands to Newton
+    if (c.exactBlocks != 0)
+        exact.configure(s);
+    const auto uses = [&c](int block) { return (c.exactBlocks >> (block - 1) & 1u) != 0; };
     std::vector<double> refMid(in.size()), netMid(in.size());
     for (std::size_t n = 0; n < in.size(); ++n)
     {
         refMid[n] = ref.b3.step(ref.b2.step(ref.b1.step(in[n])));
-        netMid[n] = f3 ? n3.step(n2.step(n1.step(in[n]))) : 0.0;
+        if (!f3)
+            continue;
+        const double y1 = uses(1) ? exact.b1.step(in[n]) : n1.step(in[n]);
+        const double y2 = uses(2) ? exact.b2.step(y1) : n2.step(y1);
+        netMid[n] = uses(3) ? exact.b3.step(y2) : n3.step(y2);
     }
     std::vector<double>& esr = result.esr;
     result.unconverged = ref.failures() + (ref.settled ? 0 : 1);
@@ -150,11 +158,14 @@ EsrResult measureEsr(const SetFiles& files, const EsrCase& c, double seconds)
         ref4.configure(t);
         NetworkBlock<Block4Circuit> n4;
         n4.configure(files.block4, tone, c.rate);
+        ReferenceChain exact4;
+        if (uses(4))
+            exact4.configure(t);
         double num = 0.0, den = 0.0;
         for (std::size_t n = 0; n < in.size(); ++n)
         {
             const double yr = ref4.b4.step(refMid[n]);
-            const double yn = n4.step(netMid[n]);
+            const double yn = uses(4) ? exact4.b4.step(netMid[n]) : n4.step(netMid[n]);
             peakOut = std::max(peakOut, std::fabs(yn));
             if (!std::isfinite(yn))
                 peakOut = HUGE_VAL;

@@ -38,6 +38,9 @@ struct EsrCase
     unsigned gain = 8;
     std::vector<unsigned> tones; ///< block 4 runs once per tone on the same blocks 1-3 output
     std::string signal;           ///< name, see accuracySignal
+    /// Blocks (bit k-1 for block k) the network chain solves by Newton instead of with its
+    /// networks: the error that remains belongs to the other blocks.
+    unsigned exactBlocks = 0;
 };
 
 /// Input signal (volts at block 1) of a named test: "pluck-20", "pluck-6" at Input

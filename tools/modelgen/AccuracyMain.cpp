@@ -1,5 +1,6 @@
 // ravlin-accuracy: ESR of the trained chain against the reference chain.
-// Usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE]
+// Usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE] [--riff WAV]
+//        [--exact BLOCKS] [--gain N] [--rate HZ] [--set eh|rsd]
 // One line per case, "ESR set=.. rate=.. gain=.. tone=.. signal=.. value=..", and
 // last "worst ESR base=<44.1/48 kHz x1> all=<any rate>".
 #include <algorithm>
@@ -16,6 +17,7 @@
 #endif
 
 #include "Accuracy.h"
+#include "CommandLine.h"
 #include "Jobs.h"
 #include "Rates.h"
 #include "Rng.h"
@@ -27,31 +29,30 @@ int main(int argc, char** argv)
 {
     std::string dir, reportPath, riffPath;
     bool quick = false;
-    unsigned threads = 0;
-    for (int k = 1; k < argc; ++k)
-    {
-        const std::string a = argv[k];
-        if (a == "--models" && k + 1 < argc)
-            dir = argv[++k];
-        else if (a == "--report" && k + 1 < argc)
-            reportPath = argv[++k];
-        else if (a == "--jobs" && k + 1 < argc)
-            threads = static_cast<unsigned>(std::max(1, std::atoi(argv[++k])));
-        else if (a == "--quick")
-            quick = true;
-        else if (a == "--riff" && k + 1 < argc)
-            riffPath = argv[++k];
-        else
-        {
-            std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE] [--riff WAV]\n");
-            return 2;
-        }
-    }
-    if (dir.empty())
-    {
-        std::fprintf(stderr, "usage: ravlin-accuracy --models DIR [--quick] [--jobs N] [--report FILE] [--riff WAV]\n");
-        return 2;
-    }
+    unsigned threads = 0, exact = 0;
+    std::vector<int> exactBlocks;
+    int onlyGain = -1;     // --gain N: only that Gain position
+    double onlyRate = 0.0; // --rate HZ: only that effective rate
+    std::string onlySet;   // --set eh|rsd: only that valve set
+    CLI::App app("ESR of the trained chain against the reference chain: one line per case, then the worst ESR "
+                 "at the base rates and at any rate.",
+                 "ravlin-accuracy");
+    app.add_option("--models", dir, "model data folder")->required();
+    app.add_option("--report", reportPath, "also write the lines to FILE");
+    app.add_option("--jobs", threads, "threads (default: one per core)")->check(ravlin::cli::wholeIn(1, 256));
+    app.add_flag("--quick", quick, "fewer cases");
+    app.add_option("--riff", riffPath, "a recorded riff (WAV) as one more signal");
+    app.add_option("--exact", exactBlocks, "blocks the network chain solves by Newton, e.g. 1,2 (where the error "
+                                           "comes from)")
+        ->delimiter(',')
+        ->check(CLI::Range(1, 4));
+    app.add_option("--gain", onlyGain, "only this Gain position")->check(CLI::Range(0, 16));
+    app.add_option("--rate", onlyRate, "only this effective rate, Hz");
+    app.add_option("--set", onlySet, "only this valve set")->check(CLI::IsMember({"eh", "rsd"}));
+    if (const auto exit = ravlin::cli::parse(app, argc, argv))
+        return *exit;
+    for (int b : exactBlocks)
+        exact |= 1u << (b - 1);
     const std::vector<double> rates = effectiveRates();
     std::vector<std::unique_ptr<SetFiles>> sets;
     for (ValveSet set : {ValveSet::fresh, ValveSet::aged})
@@ -119,15 +120,20 @@ int main(int argc, char** argv)
         for (double rate : rates)
         {
             const bool base = rate == 44100.0 || rate == 48000.0;
+            if ((onlyRate > 0.0 && rate != onlyRate) || (!onlySet.empty() && onlySet != valveSetName(files->set)))
+                continue;
             for (unsigned g : base ? gains : highGains)
                 for (const std::string& sig : base ? signals : highSignals)
                 {
+                    if (onlyGain >= 0 && static_cast<int>(g) != onlyGain)
+                        continue;
                     EsrCase c;
                     c.set = files->set;
                     c.rate = rate;
                     c.gain = g;
                     c.tones = base ? tones : highTones;
                     c.signal = sig;
+                    c.exactBlocks = exact;
                     cases.push_back(c);
                 }
         }

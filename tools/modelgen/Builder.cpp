@@ -30,6 +30,12 @@ std::string BuildOptions::describe() const
         s << ' ' << r;
     s << " rate-iterations " << iterationsRate;
     s << " block4 " << block4Positions;
+    if (!blocks.empty())
+    {
+        s << " blocks";
+        for (int b : blocks)
+            s << ' ' << b;
+    }
     return s.str();
 }
 
@@ -153,6 +159,9 @@ void addSharedRatePairs(ValveSet set, unsigned position, const PortCloud& cloud,
 
 std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport& report)
 {
+    const auto wanted = [&options](int block) {
+        return options.blocks.empty() || std::find(options.blocks.begin(), options.blocks.end(), block) != options.blocks.end();
+    };
     const std::vector<double> rates = effectiveRates();
     const std::vector<double> block3Rates = options.rates.empty() ? rates : options.rates;
     // Blocks 1 and 2: the plain file (44.1 kHz) first, then every other rate ascending,
@@ -290,20 +299,24 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
         // fits converge to a far better fit from the data-placed start than from the
         // neighbouring position's weights in a few iterations.
         const double rateShare = static_cast<double>(gainRates.size() - 1);
-        jobs.push_back({"block 1", 10.0 + 4.0 * rateShare, [gainFit] {
-                            for (unsigned g = 0; g < kGains / 2; ++g)
-                                gainFit(1, g, g > 0);
-                        }});
-        jobs.push_back({"block 1", 10.0 + 4.0 * rateShare, [gainFit] {
-                            for (unsigned g = kGains / 2; g < kGains; ++g)
-                                gainFit(1, g, g > kGains / 2);
-                        }});
-        for (unsigned g = 0; g < kGains; ++g)
-            jobs.push_back({"block 2", 12.0 + 3.0 * rateShare, [gainFit, g] { gainFit(2, g, false); }});
+        if (wanted(1))
+        {
+            jobs.push_back({"block 1", 10.0 + 4.0 * rateShare, [gainFit] {
+                                for (unsigned g = 0; g < kGains / 2; ++g)
+                                    gainFit(1, g, g > 0);
+                            }});
+            jobs.push_back({"block 1", 10.0 + 4.0 * rateShare, [gainFit] {
+                                for (unsigned g = kGains / 2; g < kGains; ++g)
+                                    gainFit(1, g, g > kGains / 2);
+                            }});
+        }
+        if (wanted(2))
+            for (unsigned g = 0; g < kGains; ++g)
+                jobs.push_back({"block 2", 12.0 + 3.0 * rateShare, [gainFit, g] { gainFit(2, g, false); }});
         sw->block3.resize(block3Rates.size());
         // Block 3: one file per rate; neighbouring rates start from each other, in two chains.
         const std::size_t half = (block3Rates.size() + 1) / 2;
-        for (std::size_t part = 0; part < 2; ++part)
+        for (std::size_t part = 0; part < 2 && wanted(3); ++part)
         {
             const std::size_t from = part == 0 ? 0 : half, to = part == 0 ? half : block3Rates.size();
             if (from >= to)
@@ -359,7 +372,7 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
         sw->block4.layout = blockLayout(4);
         sw->block4.positions.resize(options.block4Positions);
         const unsigned trebles = (options.block4Positions + 224) / 225;
-        for (unsigned treble = 0; treble < trebles; ++treble)
+        for (unsigned treble = 0; treble < (wanted(4) ? trebles : 0u); ++treble)
             jobs.push_back({"block 4", 8.0, [sw, treble, setName, &options, &rates, &note] {
                                 const BlockLayout layout = blockLayout(4);
                                 const PortCloud cloud = trainingCloud(sw->pooled[3], options.pointsBlock4, seedOf(sw->set, 4, treble));
@@ -407,14 +420,17 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
         const int set = w->set == ValveSet::aged ? 1 : 0;
         for (int block : {1, 2})
         {
+            if (!wanted(block))
+                continue;
             const std::vector<BlockFileData>& data = block == 1 ? w->block1 : w->block2;
             files.push_back({plainModelFileName(block, set), encodeModelFile(data[0])});
             for (std::size_t k = 1; k < gainRates.size(); ++k)
                 files.push_back({rateModelFileName(block, set, static_cast<long>(gainRates[k])), encodeModelFile(data[k])});
         }
-        for (std::size_t k = 0; k < block3Rates.size(); ++k)
+        for (std::size_t k = 0; k < block3Rates.size() && wanted(3); ++k)
             files.push_back({rateModelFileName(3, set, static_cast<long>(block3Rates[k])), encodeModelFile(w->block3[k])});
-        files.push_back({plainModelFileName(4, set), encodeModelFile(w->block4)});
+        if (wanted(4))
+            files.push_back({plainModelFileName(4, set), encodeModelFile(w->block4)});
     }
     std::sort(report.lines.begin(), report.lines.end());
     return files;

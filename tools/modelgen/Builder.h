@@ -26,6 +26,8 @@ struct BuildOptions
     /// Effective rates that get files of their own (block 3; blocks 1 and 2 except at
     /// 44.1 kHz, which their plain files serve); empty: all effective rates.
     std::vector<double> rates;
+    /// Blocks (1..4) whose files are built; empty: all four.
+    std::vector<int> blocks;
     unsigned block4Positions = 3375;  ///< fewer only for tests
     bool verbose = false;
 

@@ -1,5 +1,5 @@
 // ravlin-modelgen: trains the networks of both valve sets and writes the model data
-// folder. Usage: ravlin-modelgen --out DIR [--jobs N] [--set eh|rsd] [--rate HZ] [--small] [--force] [--verbose]
+// folder. Usage: ravlin-modelgen --out DIR [--jobs N] [--set eh|rsd] [--rate HZ] [--blocks LIST] [--small] [--force] [--verbose]
 // --set and --rate build a subset: one valve set, and the files of one effective rate (with the
 // plain files of blocks 1, 2 and 4 every folder holds), for a first sound sooner.
 // Skips the work when DIR already holds files made by this same builder binary with
@@ -14,6 +14,7 @@
 #include <string>
 
 #include "Builder.h"
+#include "CommandLine.h"
 #include "Rates.h"
 #include "Stamp.h"
 
@@ -21,69 +22,52 @@ using namespace ravlin;
 using namespace ravlin::modelgen;
 namespace fs = std::filesystem;
 
-namespace {
-
-int usage()
-{
-    std::fprintf(stderr, "usage: ravlin-modelgen --out DIR [--jobs N] [--set eh|rsd] [--rate HZ] [--small] [--force] [--verbose]\n");
-    return 2;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     std::string out;
     BuildOptions options;
     bool force = false, small = false;
-    for (int k = 1; k < argc; ++k)
-    {
-        const std::string a = argv[k];
-        if (a == "--out" && k + 1 < argc)
-            out = argv[++k];
-        else if (a == "--jobs" && k + 1 < argc)
-        {
-            const int n = std::atoi(argv[++k]);
-            if (n < 1 || n > 256)
-                return usage();
-            options.threads = static_cast<unsigned>(n);
-        }
-        else if (a == "--set" && k + 1 < argc)
-        {
-            const std::string v = argv[++k];
-            if (v != "eh" && v != "rsd")
-                return usage();
-            options.sets = {v == "eh" ? ValveSet::fresh : ValveSet::aged};
-        }
-        else if (a == "--rate" && k + 1 < argc)
-        {
-            char* end = nullptr;
-            const double r = std::strtod(argv[++k], &end);
-            const std::vector<double> all = effectiveRates();
-            if (end == argv[k] || *end != '\0' || std::find(all.begin(), all.end(), r) == all.end())
-            {
-                std::fprintf(stderr, "ravlin-modelgen: %s is not an effective rate (host rate 44100, 48000, 88200, 96000, "
-                                     "176400 or 192000 Hz times 1, 2, 4, 8 or 16)\n", argv[k]);
-                return 2;
-            }
-            options.rates = {r};
-        }
-        else if (a == "--small")
-            small = true;
-        else if (a == "--force")
-            force = true;
-        else if (a == "--verbose")
-            options.verbose = true;
-        else
-            return usage();
-    }
-    if (out.empty())
-        return usage();
+    std::string set;
+    double rate = 0.0;
+    CLI::App app("Trains the networks of both valve sets and writes the model data folder; skips the work when "
+                 "the folder already holds files made by this builder with the same options.",
+                 "ravlin-modelgen");
+    app.add_option("--out", out, "model data folder to write")->required();
+    app.add_option("--jobs", options.threads, "training threads (default: one per core)")
+        ->check(ravlin::cli::wholeIn(1, 256));
+    app.add_option("--set", set, "build one valve set only")->check(CLI::IsMember({"eh", "rsd"}));
+    const std::vector<double> all = effectiveRates();
+    app.add_option("--rate", rate, "build the files of one effective rate only (host rate 44100, 48000, 88200, "
+                                   "96000, 176400 or 192000 Hz times 1, 2, 4, 8 or 16)")
+        ->check(CLI::Validator(
+            [&all](std::string& text) -> std::string {
+                double r = 0.0;
+                if (!CLI::detail::lexical_cast(text, r) || std::find(all.begin(), all.end(), r) == all.end())
+                    return text + " is not an effective rate";
+                return {};
+            },
+            "HZ"));
+    app.add_option("--blocks", options.blocks, "build only these blocks' files, e.g. 1,2 (a quick rebuild while "
+                                               "working on their training)")
+        ->delimiter(',')
+        ->check(CLI::Range(1, 4));
+    app.add_flag("--small", small, "a small, quick build (tests)");
+    app.add_flag("--force", force, "build even when the folder is up to date");
+    app.add_flag("--verbose", options.verbose, "print the training report");
+    if (const auto exit = ravlin::cli::parse(app, argc, argv))
+        return *exit;
+    if (!set.empty())
+        options.sets = {set == "eh" ? ValveSet::fresh : ValveSet::aged};
+    if (rate > 0.0)
+        options.rates = {rate};
     if (small)
     {
-        const bool verbose = options.verbose;
+        const BuildOptions asked = options;
         options = smallBuildOptions(options.threads);
-        options.verbose = verbose;
+        options.verbose = asked.verbose;
+        options.sets = asked.sets;
+        options.rates = asked.rates;
+        options.blocks = asked.blocks;
     }
 
     const auto start = std::chrono::steady_clock::now();

@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "AliasingAnalysis.h"
+#include "CommandLine.h"
 #include "RenderProcessor.h"
+#include "plugin/ParameterTable.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
@@ -31,28 +33,15 @@ int main(int argc, char** argv)
     std::string models;
     int frequency = 3700;
     double levelDb = -12.0;
-    for (int a = 1; a < argc; ++a)
-    {
-        const std::string arg = argv[a];
-        if (arg == "--models" && a + 1 < argc)
-            models = argv[++a];
-        else if (arg == "--frequency" && a + 1 < argc)
-            frequency = std::atoi(argv[++a]);
-        else if (arg == "--level" && a + 1 < argc)
-            levelDb = std::atof(argv[++a]);
-        else
-        {
-            std::fputs("usage: ravlin-aliasing --models DIR [--frequency HZ] [--level DBFS]\n", stderr);
-            return 2;
-        }
-    }
-    if (models.empty() || frequency < 20 || frequency >= rate / 2 || !(levelDb <= 0.0 && levelDb > -60.0))
-    {
-        std::fputs("ravlin-aliasing: needs --models DIR, a frequency of 20 Hz .. 23999 Hz "
-                   "and a level of -60 .. 0 dBFS\n",
-                   stderr);
-        return 2;
-    }
+    CLI::App app("What each oversampling setting buys: a sine through the processor at 48 kHz for every "
+                 "Oversampling setting at Gain 0, 8 and 16, its output split into harmonics and the rest.",
+                 "ravlin-aliasing");
+    app.add_option("--models", models, "model data folder")->required();
+    app.add_option("--frequency", frequency, "sine frequency in whole hertz (default 3700)")
+        ->check(ravlin::cli::wholeIn(20, rate / 2 - 1));
+    app.add_option("--level", levelDb, "sine level in dBFS (default -12)")->check(ravlin::cli::finiteIn(-60.0, 0.0));
+    if (const auto exit = ravlin::cli::parse(app, argc, argv))
+        return *exit;
     juce::ScopedJuceInitialiser_GUI juceRuntime;
     const double amplitude = std::pow(10.0, levelDb / 20.0);
     std::printf("# %d Hz sine at %.1f dBFS into the processor at %d Hz, default program otherwise\n", frequency,
@@ -66,8 +55,8 @@ int main(int argc, char** argv)
             processor->setPlayConfigDetails(1, 1, rate, block);
             processor->prepareToPlay(rate, block);
             ravlin::render::renderProcessorHooks(*processor).setModelDirectory(juce::File(juce::String(models)));
-            processor->setParameter(2, static_cast<float>(gain) / 16.0f);
-            processor->setParameter(7, 0.25f * static_cast<float>(code));
+            processor->setParameter(ravlin::plugin::gain, static_cast<float>(gain) / 16.0f);
+            processor->setParameter(ravlin::plugin::oversampling, 0.25f * static_cast<float>(code));
             processor->setCurrentProgram(processor->getCurrentProgram());
             const auto failures = ravlin::render::renderProcessorHooks(*processor).modelFileFailures();
             if (!failures.empty())

@@ -1,7 +1,5 @@
 #include "ModelFiles.h"
 
-#include <algorithm>
-
 #include "fast/ModelFileNames.h"
 
 namespace ravlin::render {
@@ -12,13 +10,6 @@ std::vector<std::string> requiredModelFiles(int valveSet, long effectiveRate)
     // files are the ones every folder holds.
     return {modelFileName(1, valveSet, effectiveRate), modelFileName(2, valveSet, effectiveRate),
             modelFileName(4, valveSet, effectiveRate), modelFileName(3, valveSet, effectiveRate)};
-}
-
-int oversamplingFactorFor(float hostValue) noexcept
-{
-    // Stored as trunc(x * 4) in single precision, codes 0..4 give factors 1..16.
-    const int code = static_cast<int>(hostValue * 4.0f);
-    return 1 << std::clamp(code, 0, 4);
 }
 
 std::string sampleLoopName(bool stereo, int factor)

@@ -11,9 +11,6 @@ namespace ravlin::render {
 /// effective rate in Hz: blocks 1, 2, 4, then block 3's per-rate file.
 std::vector<std::string> requiredModelFiles(int valveSet, long effectiveRate);
 
-/// Oversampling factor 1, 2, 4, 8 or 16 for the host value of the Oversampling parameter.
-int oversamplingFactorFor(float hostValue) noexcept;
-
 /// Name of the sample loop the processor selects: "processMonoX1" ... "processStereoX16".
 std::string sampleLoopName(bool stereo, int factor);
 

@@ -1,7 +1,5 @@
 #include "RenderProcessor.h"
 
-#include <type_traits>
-
 #include "plugin/RavlinPreampAudioProcessor.h"
 
 // Every JUCE plug-in defines this factory; the wrappers call it to make their instance.
@@ -10,15 +8,6 @@ juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter();
 namespace ravlin::render {
 
 namespace {
-
-template <class P, class = void>
-struct HasModelDirectoryGetter : std::false_type
-{
-};
-template <class P>
-struct HasModelDirectoryGetter<P, std::void_t<decltype(std::declval<P&>().getModelDirectory())>> : std::true_type
-{
-};
 
 RavlinPreampAudioProcessor& preamp(juce::AudioProcessor& p)
 {
@@ -36,12 +25,7 @@ ProcessorHooks renderProcessorHooks(juce::AudioProcessor& processor)
 {
     ProcessorHooks hooks;
     hooks.setModelDirectory = [&processor](const juce::File& dir) { preamp(processor).setModelDirectory(dir); };
-    hooks.defaultModelDirectory = [&processor]() {
-        if constexpr (HasModelDirectoryGetter<RavlinPreampAudioProcessor>::value)
-            return juce::File(preamp(processor).getModelDirectory());
-        else
-            return juce::File(juce::File::getSpecialLocation(juce::File::currentExecutableFile).getFullPathName() + ".dat");
-    };
+    hooks.defaultModelDirectory = [&processor]() { return preamp(processor).getModelDirectory(); };
     hooks.modelFileFailures = [&processor]() { return preamp(processor).getModelFileFailures(); };
     return hooks;
 }

@@ -4,10 +4,13 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "ModelFiles.h"
 #include "ProgressBar.h"
 #include "RiffSynth.h"
+#include "plugin/ParameterTable.h"
+#include "plugin/StateChunk.h"
 
 // The processor's parameters are the framework's index-based (legacy) parameter interface.
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -78,6 +81,15 @@ bool resample(juce::AudioBuffer<float>& audio, double fromRate, double toRate)
     }
     audio = std::move(out);
     return true;
+}
+
+/// The current program's stored values, read back through the host interface.
+plugin::StoredValues storedValues(juce::AudioProcessor& processor)
+{
+    plugin::StoredValues q{};
+    for (int i = 0; i < plugin::numParameters; ++i)
+        q[static_cast<std::size_t>(i)] = plugin::quantise(i, processor.getParameter(i));
+    return q;
 }
 
 } // namespace
@@ -180,10 +192,10 @@ bool RenderSession::configure(const RenderOptions& options, std::string& error)
             error = "cannot read state file " + options.statePath;
             return false;
         }
-        // A saved chunk starts with the magic number 0x21324356 (little-endian); anything else
-        // would be ignored by the processor and the render would silently use other settings.
-        const auto* bytes = static_cast<const unsigned char*>(chunk.getData());
-        if (chunk.getSize() <= 8 || bytes[0] != 0x56 || bytes[1] != 0x43 || bytes[2] != 0x32 || bytes[3] != 0x21)
+        // Anything but a saved bank would be ignored by the processor, and the render would
+        // silently use other settings.
+        if (chunk.getSize() > static_cast<size_t>(std::numeric_limits<int>::max()) ||
+            !plugin::holdsBank(chunk.getData(), static_cast<int>(chunk.getSize())))
         {
             error = options.statePath + " is not a saved RAVLIN Preamp state";
             return false;
@@ -256,8 +268,9 @@ bool RenderSession::render(const RenderOptions& options, RenderSummary& summary,
         return false;
 
     // The files the next reconfiguration reads: name the first one missing.
-    const int valveSet = processor.getParameter(0) >= 0.5f ? 1 : 0;
-    const int factor = oversamplingFactorFor(processor.getParameter(7));
+    const plugin::StoredValues stored = storedValues(processor);
+    const int valveSet = plugin::valveSet(stored);
+    const int factor = 1 << plugin::factorCode(stored);
     const auto effectiveRate = static_cast<long>(rate) * factor;
     if (!modelDir.isDirectory())
     {
@@ -363,7 +376,7 @@ bool RenderSession::render(const RenderOptions& options, RenderSummary& summary,
     summary.rmsDb = toDb(std::sqrt(energy / (static_cast<double>(total) * channels)));
     summary.realtimeFactor = busySeconds > 0.0 ? summary.seconds / busySeconds : HUGE_VAL;
     summary.modelFolder = toStd(modelDir.getFullPathName());
-    const bool stereo = processor.getParameter(8) >= 0.5f && channels >= 2;
+    const bool stereo = plugin::stereoRequested(stored) && channels >= 2;
     summary.sampleLoop = sampleLoopName(stereo, factor);
     summary.program = std::to_string(processor.getCurrentProgram() + 1) + " \"" +
                       toStd(processor.getProgramName(processor.getCurrentProgram())) + "\"";
@@ -386,7 +399,9 @@ std::string RenderSession::listing()
     {
         // Switches and steps list every text; continuous ones show both ends and the middle.
         const std::string name = toStd(processor.getParameterName(i));
-        const int steps = name == "Oversampling" ? 5 : (i == 0 || i >= 8) ? 2 : 3;
+        const int steps = plugin::parameterKind(i) == plugin::ParameterKind::onOff ? 2
+                          : i == plugin::oversampling                             ? 5
+                                                                                  : 3;
         const float saved = processor.getParameter(i);
         std::string texts;
         for (int k = 0; k < steps; ++k)

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "CommandLine.h"
 #include "GuitarRiff.h"
 #include "RiffMidi.h"
 #include "RiffSynth.h"
@@ -18,18 +19,6 @@
 #endif
 
 namespace {
-
-int usage(std::FILE* to, int code)
-{
-    std::fprintf(to, "usage: ravlin-riff --midi FILE [--program N]\n"
-                     "       ravlin-riff --wav FILE [--rate HZ]\n"
-                     "  --midi FILE   write the built-in riff as a Standard MIDI File\n"
-                     "  --program N   General MIDI program 0..127 (default %d, clean electric guitar)\n"
-                     "  --wav FILE    write the synthesized DI riff (mono, 32-bit float WAV)\n"
-                     "  --rate HZ     sample rate of the WAV (default 44100)\n",
-                 ravlin::riff::gmCleanElectricGuitar);
-    return code;
-}
 
 /// The synthesized riff as a mono 32-bit float WAV file; false (and a message) on failure.
 bool writeRiffWav(const std::string& path, int rate)
@@ -68,51 +57,24 @@ int main(int argc, char** argv)
     std::string midiPath, wavPath;
     int program = ravlin::riff::gmCleanElectricGuitar;
     int rate = 44100;
-    for (int a = 1; a < argc; ++a)
+    CLI::App app("Writes the built-in guitar riff as a Standard MIDI File (for a sampled guitar) or as the "
+                 "synthesized DI signal in a WAV file.",
+                 "ravlin-riff");
+    auto* midi = app.add_option("--midi", midiPath, "write the riff as a MIDI file");
+    auto* wav = app.add_option("--wav", wavPath, "write the synthesized DI signal as a WAV file");
+    midi->excludes(wav);
+    wav->excludes(midi);
+    app.add_option("--program", program, "General MIDI program of the MIDI file (default 27)")
+        ->check(ravlin::cli::wholeIn(0, 127));
+    app.add_option("--rate", rate, "sample rate of the WAV file in Hz (default 44100)")
+        ->check(ravlin::cli::wholeIn(8000, 768000));
+    if (const auto exit = ravlin::cli::parse(app, argc, argv))
+        return *exit;
+    if (midiPath.empty() && wavPath.empty())
     {
-        const std::string arg = argv[a];
-        if (arg == "--help" || arg == "-h")
-            return usage(stdout, 0);
-        if (a + 1 >= argc)
-        {
-            std::fprintf(stderr, "ravlin-riff: %s needs a value\n", arg.c_str());
-            return usage(stderr, 2);
-        }
-        const std::string value = argv[++a];
-        if (arg == "--midi")
-            midiPath = value;
-        else if (arg == "--wav")
-            wavPath = value;
-        else if (arg == "--rate")
-        {
-            char* end = nullptr;
-            const long r = std::strtol(value.c_str(), &end, 10);
-            if (end == value.c_str() || *end != '\0' || r < 8000 || r > 768000)
-            {
-                std::fprintf(stderr, "ravlin-riff: --rate must be 8000..768000, got '%s'\n", value.c_str());
-                return 2;
-            }
-            rate = static_cast<int>(r);
-        }
-        else if (arg == "--program")
-        {
-            char* end = nullptr;
-            const long p = std::strtol(value.c_str(), &end, 10);
-            if (end == value.c_str() || *end != '\0' || p < 0 || p > 127)
-            {
-                std::fprintf(stderr, "ravlin-riff: --program must be 0..127, got '%s'\n", value.c_str());
-                return 2;
-            }
-            program = static_cast<int>(p);
-        }
-        else
-        {
-            std::fprintf(stderr, "ravlin-riff: unknown option %s\n", arg.c_str());
-            return usage(stderr, 2);
-        }
+        std::fprintf(stderr, "ravlin-riff: give --midi FILE or --wav FILE (see ravlin-riff --help)\n");
+        return 2;
     }
-    if (midiPath.empty() == wavPath.empty())
-        return usage(stderr, 2);
     if (!wavPath.empty())
         return writeRiffWav(wavPath, rate) ? 0 : 1;
 

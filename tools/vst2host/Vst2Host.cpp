@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "CommandLine.h"
 #include "RiffSynth.h"
 #include "Vst2Abi.h"
 
@@ -401,18 +402,6 @@ void checkAudio(const Effect& fx, Checks& c, const std::vector<unsigned char>& d
             before);
 }
 
-int usage(std::FILE* to, int code)
-{
-    std::fputs("usage: ravlin-vst2host MODULE [--allow-silence] [--rate HZ] [--block N] [--seconds S]\n"
-               "  MODULE           the VST 2.4 module (.so) to load\n"
-               "  --allow-silence  accept silent output (the module has no model data beside it)\n"
-               "  --rate HZ        sample rate for the audio check (default 48000)\n"
-               "  --block N        frames per processReplacing call (default 512)\n"
-               "  --seconds S      length of the test signal (default 2)\n",
-               to);
-    return code;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -421,34 +410,18 @@ int main(int argc, char** argv)
     bool allowSilence = false;
     double rate = 48000.0, seconds = 2.0;
     int block = 512;
-    for (int a = 1; a < argc; ++a)
-    {
-        const std::string arg = argv[a];
-        if (arg == "--help" || arg == "-h")
-            return usage(stdout, 0);
-        if (arg == "--allow-silence")
-            allowSilence = true;
-        else if (arg == "--rate" || arg == "--block" || arg == "--seconds")
-        {
-            char* end = nullptr;
-            const double v = a + 1 < argc ? std::strtod(argv[a + 1], &end) : 0.0;
-            if (a + 1 >= argc || end == argv[a + 1] || *end != '\0' || !(v > 0.0) || v > 1e6)
-            {
-                std::fprintf(stderr, "vst2host: %s needs a positive number\n", arg.c_str());
-                return 2;
-            }
-            ++a;
-            (arg == "--rate" ? rate : seconds) = v;
-            if (arg == "--block")
-                block = static_cast<int>(v);
-        }
-        else if (module.empty() && arg[0] != '-')
-            module = arg;
-        else
-            return usage(stderr, 2);
-    }
-    if (module.empty() || block < 1)
-        return usage(stderr, 2);
+    CLI::App app("Loads a VST 2.4 module the way a host does and checks what a host relies on; exits non-zero "
+                 "when any check fails.",
+                 "ravlin-vst2host");
+    app.add_option("MODULE", module, "the VST 2.4 module (.so) to load")->required();
+    app.add_flag("--allow-silence", allowSilence, "accept silent output (the module has no model data beside it)");
+    app.add_option("--rate", rate, "sample rate for the audio check (default 48000)")
+        ->check(ravlin::cli::finitePositive(1e6));
+    app.add_option("--block", block, "frames per processReplacing call (default 512)")
+        ->check(ravlin::cli::wholeIn(1, 1000000));
+    app.add_option("--seconds", seconds, "length of the test signal (default 2)")->check(ravlin::cli::finitePositive(1e6));
+    if (const auto exit = ravlin::cli::parse(app, argc, argv))
+        return *exit;
 
     void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr)

@@ -4,6 +4,8 @@
 // Prints "wavcheck: FILE: ..." with the counts, peak and rms per channel; exits 1 on any failure.
 #include <sndfile.h>
 
+#include "CommandLine.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -21,12 +23,6 @@ double toDb(double v)
     return v > 0.0 ? 20.0 * std::log10(v) : -HUGE_VAL;
 }
 
-int usage(std::FILE* to, int code)
-{
-    std::fputs("usage: ravlin-wavcheck FILE [--channels N] [--frames N] [--allow-silence]\n", to);
-    return code;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -34,28 +30,15 @@ int main(int argc, char** argv)
     std::string path;
     long wantChannels = -1, wantFrames = -1;
     bool allowSilence = false;
-    for (int a = 1; a < argc; ++a)
-    {
-        const std::string arg = argv[a];
-        if (arg == "--help" || arg == "-h")
-            return usage(stdout, 0);
-        if (arg == "--allow-silence")
-            allowSilence = true;
-        else if ((arg == "--channels" || arg == "--frames") && a + 1 < argc)
-        {
-            char* end = nullptr;
-            const long v = std::strtol(argv[++a], &end, 10);
-            if (*end != '\0' || v < 0)
-                return usage(stderr, 2);
-            (arg == "--channels" ? wantChannels : wantFrames) = v;
-        }
-        else if (path.empty() && arg[0] != '-')
-            path = arg;
-        else
-            return usage(stderr, 2);
-    }
-    if (path.empty())
-        return usage(stderr, 2);
+    CLI::App app("Judges a sound file that a host run produced: every sample finite, not silent, and "
+                 "optionally the expected channel and frame counts. Exits 1 on any failure.",
+                 "ravlin-wavcheck");
+    app.add_option("FILE", path, "sound file to judge")->required();
+    app.add_option("--channels", wantChannels, "expected channel count")->check(ravlin::cli::wholeIn(0, 1L << 40));
+    app.add_option("--frames", wantFrames, "expected frame count")->check(ravlin::cli::wholeIn(0, 1L << 40));
+    app.add_flag("--allow-silence", allowSilence, "a silent file passes");
+    if (const auto exit = ravlin::cli::parse(app, argc, argv))
+        return *exit;
 
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
