@@ -101,7 +101,8 @@ void checkConvergesOverRange(unsigned seed)
         if (!r.converged)
         {
             ++failures;
-            ADD_FAILURE() << "residual " << r.residual << " after " << r.iterations << " |v| " << m.v.cwiseAbs().maxCoeff();
+            ADD_FAILURE() << "residual " << r.residual << " after " << r.iterations << " |v| "
+                          << m.v.cwiseAbs().maxCoeff();
             continue;
         }
         // model.i belongs to the returned v, which solves the equations for this p.
