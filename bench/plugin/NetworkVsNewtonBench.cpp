@@ -1,6 +1,7 @@
 // The network chain against the Newton reference chain, side by side in one run: the run-time
 // ChannelChain (four fast blocks stepping the trained networks of the model data) and the same
-// four circuits stepped with the damped Newton solve of their port equations. Built without the
+// four circuits stepped with the Newton solve of their port equations (the reference chain the
+// networks are trained on and measured against, started at its DC operating point). Built without the
 // run-time library, the network side is the model builder's evaluator of the same files.
 // With the run-time library it also times, in the same rounds, the chain's scalar reference step
 // against its vector step (mono, each instruction-set build) at x1, and two channels at x16: the
@@ -28,8 +29,8 @@
 #include "Accuracy.h"
 #include "NetworkBlock.h"
 #endif
-#include "ReferencePreamp.h"
 #include "RiffSynth.h"
+#include "circuit/ReferenceChain.h"
 
 namespace {
 
@@ -132,7 +133,7 @@ int main(int argc, char** argv)
     const char* networkLabel = "network chain (trained networks)";
     modelgen::SetFiles files;
     std::string error;
-    if (!modelgen::loadSetFiles(models, modelgen::ValveSet::fresh, {rate}, files, error) || files.block3At(rate) == nullptr)
+    if (!modelgen::loadSetFiles(models, ValveSet::fresh, {rate}, files, error) || files.block3At(rate) == nullptr)
     {
         std::fprintf(stderr, "ravlin-network-bench: %s\n", error.empty() ? "no block-3 file for the rate" : error.c_str());
         return 1;
@@ -149,7 +150,13 @@ int main(int argc, char** argv)
     }
     auto networkStep = [&](double x) { return n4.step(n3.step(n2.step(n1.step(x)))); };
 #endif
-    render::ReferencePreamp newton(rate, gainPosition, toneIndex);
+    ReferenceChain newton;
+    newton.configure({ValveSet::fresh, rate, gainPosition, toneIndex});
+    if (!newton.settled)
+    {
+        std::fputs("ravlin-network-bench: the reference chain's operating point did not converge\n", stderr);
+        return 1;
+    }
 
     const auto riff = riff::renderDefaultRiff(rate);
     std::vector<double> in(static_cast<std::size_t>(seconds * rate));

@@ -4,7 +4,7 @@
 
 #include "OperatingTable.h"
 #include "Rates.h"
-#include "ReferenceChain.h"
+#include "circuit/ReferenceChain.h"
 
 using namespace ravlin;
 using namespace ravlin::modelgen;

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "Accuracy.h"
-#include "ReferenceChain.h"
+#include "circuit/ReferenceChain.h"
 #include "fast/ChannelChain.h"
 #include "fast/ModelFileNames.h"
 

@@ -8,7 +8,7 @@
 
 #include "Accuracy.h"
 #include "NetworkBlock.h"
-#include "ReferenceChain.h"
+#include "circuit/ReferenceChain.h"
 #include "Rates.h"
 
 using namespace ravlin;

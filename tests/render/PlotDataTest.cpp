@@ -5,9 +5,10 @@
 #include <cmath>
 
 #include "PlotData.h"
-#include "ReferencePreamp.h"
 #include "SmallSignal.h"
+#include "circuit/ReferenceChain.h"
 
+using namespace ravlin;
 using namespace ravlin::render;
 
 TEST(SmallSignal, MatchesTheNewtonSteppedBlockForASmallSine)
@@ -15,7 +16,8 @@ TEST(SmallSignal, MatchesTheNewtonSteppedBlockForASmallSine)
     const double rate = 48000.0;
     for (double f : {100.0, 1000.0, 6000.0})
     {
-        ReferencePreamp preamp(rate, 8, 1687);
+        ReferenceChain preamp;
+        preamp.configure({ValveSet::fresh, rate, 8, 1687});
         auto probe = preamp.b4.model; // operating point copy for the linear prediction
         const double predicted = std::abs(smallSignalResponse(probe, {f}, rate)[0]);
 

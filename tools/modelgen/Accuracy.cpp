@@ -8,7 +8,7 @@
 
 #include "NetworkBlock.h"
 #include "fast/ModelFileNames.h"
-#include "ReferenceChain.h"
+#include "circuit/ReferenceChain.h"
 
 namespace ravlin::modelgen {
 

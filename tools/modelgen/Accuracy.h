@@ -9,7 +9,7 @@
 
 #include "ModelData.h"
 #include "Signals.h"
-#include "ValveSets.h"
+#include "circuit/ValveSets.h"
 
 namespace ravlin::modelgen {
 

@@ -22,6 +22,7 @@
 #include "Rates.h"
 #include "Rng.h"
 
+using namespace ravlin;
 using namespace ravlin::modelgen;
 
 int main(int argc, char** argv)

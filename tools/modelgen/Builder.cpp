@@ -11,7 +11,7 @@
 #include "OperatingTable.h"
 #include "Pairs.h"
 #include "Rates.h"
-#include "ReferenceChain.h"
+#include "circuit/ReferenceChain.h"
 #include "Trainer.h"
 #include "fast/ModelFileNames.h"
 

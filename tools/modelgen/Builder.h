@@ -6,7 +6,7 @@
 
 #include "Clouds.h"
 #include "ModelData.h"
-#include "ValveSets.h"
+#include "circuit/ValveSets.h"
 
 namespace ravlin::modelgen {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ReferenceChain.h"
+#include "circuit/ReferenceChain.h"
 #include "Rng.h"
 
 namespace ravlin::modelgen {

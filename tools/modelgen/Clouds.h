@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Signals.h"
-#include "ValveSets.h"
+#include "circuit/ValveSets.h"
 
 namespace ravlin::modelgen {
 

@@ -18,6 +18,7 @@
 #include "Rates.h"
 #include "Stamp.h"
 
+using namespace ravlin;
 using namespace ravlin::modelgen;
 namespace fs = std::filesystem;
 

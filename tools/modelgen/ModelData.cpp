@@ -1,318 +1,272 @@
 #include "ModelData.h"
 
-#include <cfloat>
+#include <array>
 #include <cstdint>
-#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "fast/ModelFileF.h"
+#include "fast/PCAModelFileF.h"
 
 namespace ravlin::modelgen {
 
 namespace {
 
-class Encoder
+/// The shapes the file layout can hold: every network of a position has the position's input
+/// count (the block's feature count) and at most the file's output count, and every position has
+/// a table of the set's one length. Anything else would write a file no reader can walk.
+void checkEncodable(const BlockFileData& data)
 {
-public:
-    std::vector<unsigned char> bytes;
-    void u32(std::uint32_t v) { raw(&v, 4); }
-    void i32(std::int32_t v) { raw(&v, 4); }
-    void f32(double v)
+    const BlockLayout& L = data.layout;
+    const std::size_t tableLength = data.positions.empty() ? 0 : data.positions[0].table.size();
+    for (const PositionData& pos : data.positions)
     {
-        const float f = static_cast<float>(v);
-        raw(&f, 4);
+        if (pos.table.size() != tableLength)
+            throw std::invalid_argument("model file of block " + std::to_string(L.block)
+                                        + ": operating-point tables of different lengths");
+        for (const TrainedNet& net : pos.nets)
+            if (net.inputs != L.featureCount || net.outputs > L.fileOutputs || net.hidden < 1)
+                throw std::invalid_argument("model file of block " + std::to_string(L.block)
+                                            + ": a network does not have the block's shape");
     }
-    void f64(double v) { raw(&v, 8); }
-    /// Writes a u32 placeholder and returns its offset.
-    std::size_t mark()
-    {
-        u32(0);
-        return bytes.size() - 4;
-    }
-    void patch(std::size_t at, std::uint32_t v) { std::memcpy(&bytes[at], &v, 4); }
-
-private:
-    void raw(const void* p, std::size_t n)
-    {
-        const auto* b = static_cast<const unsigned char*>(p);
-        bytes.insert(bytes.end(), b, b + n); // the format is little-endian, like every host we build for
-    }
-};
-
-/// Network output o of the file (outputs beyond the trained ones are constant 0 A).
-void writeOutputRanges(Encoder& e, const TrainedNet& net, int fileOutputs)
-{
-    for (int o = 0; o < fileOutputs; ++o)
-        e.f32(o < net.outputs ? net.outputMin[static_cast<std::size_t>(o)] : 0.0);
-    for (int o = 0; o < fileOutputs; ++o)
-        e.f32(o < net.outputs ? net.outputMax[static_cast<std::size_t>(o)] : 1.0);
 }
 
-void writeWeights(Encoder& e, const TrainedNet& net, int fileOutputs)
+/// Region, ranges and weights, the part both record kinds share. The file stores `fileOutputs`
+/// outputs; those beyond the trained ones are a constant 0 A (range [0, 1], all weights 0).
+template <class Record>
+void fillNetwork(Record& r, const TrainedNet& net, int fileOutputs)
 {
-    const std::size_t hiddenPart = static_cast<std::size_t>((net.inputs + 1) * net.hidden);
+    const auto in = static_cast<std::size_t>(net.inputs);
+    r.resizeArrays(static_cast<std::uint32_t>(net.inputs), static_cast<std::uint32_t>(fileOutputs),
+                   {static_cast<std::uint32_t>(net.hidden)});
+    for (std::size_t k = 0; k < in; ++k)
+    {
+        r.regionLow[k] = static_cast<float>(net.regionLow[k]);
+        r.regionHigh[k] = static_cast<float>(net.regionHigh[k]);
+        r.inputMin[k] = static_cast<float>(net.inputMin[k]);
+        r.inputMax[k] = static_cast<float>(net.inputMax[k]);
+    }
+    for (int o = 0; o < fileOutputs; ++o)
+    {
+        const auto q = static_cast<std::size_t>(o);
+        r.outputMin[q] = o < net.outputs ? static_cast<float>(net.outputMin[q]) : 0.0f;
+        r.outputMax[q] = o < net.outputs ? static_cast<float>(net.outputMax[q]) : 1.0f;
+    }
+    const std::size_t hiddenPart = (in + 1) * static_cast<std::size_t>(net.hidden);
     for (std::size_t k = 0; k < hiddenPart; ++k)
-        e.f32(net.weights[k]);
-    for (int o = 0; o < fileOutputs; ++o)
-        for (int h = 0; h <= net.hidden; ++h)
-            e.f32(o < net.outputs ? net.weights[hiddenPart + static_cast<std::size_t>(o * (net.hidden + 1) + h)] : 0.0);
+        r.weights[k] = static_cast<float>(net.weights[k]);
+    const std::size_t row = static_cast<std::size_t>(net.hidden) + 1;
+    for (int o = 0; o < net.outputs; ++o)
+        for (std::size_t h = 0; h < row; ++h)
+            r.weights[hiddenPart + static_cast<std::size_t>(o) * row + h] =
+                static_cast<float>(net.weights[hiddenPart + static_cast<std::size_t>(o) * row + h]);
 }
 
-void writeRegionAndInputs(Encoder& e, const TrainedNet& net)
+/// 1 where `port` is one of the first `count` entries of `ports`, else 0.
+std::int32_t flagOf(const std::array<int, 4>& ports, int count, int port)
 {
-    for (int k = 0; k < net.inputs; ++k)
-        e.f32(net.regionLow[static_cast<std::size_t>(k)]);
-    for (int k = 0; k < net.inputs; ++k)
-        e.f32(net.regionHigh[static_cast<std::size_t>(k)]);
-    for (int k = 0; k < net.inputs; ++k)
-        e.f32(net.inputMin[static_cast<std::size_t>(k)]);
-    for (int k = 0; k < net.inputs; ++k)
-        e.f32(net.inputMax[static_cast<std::size_t>(k)]);
+    for (int f = 0; f < count; ++f)
+        if (ports[static_cast<std::size_t>(f)] == port)
+            return 1;
+    return 0;
 }
 
-void trailer(Encoder& e)
+/// The identity projection column by column: the run-time recognises it and copies p.
+std::vector<double> identity(std::uint32_t n)
 {
-    for (int k = 0; k < 4; ++k)
-        e.u32(0);
+    std::vector<double> m(static_cast<std::size_t>(n) * n, 0.0);
+    for (std::uint32_t k = 0; k < n; ++k)
+        m[static_cast<std::size_t>(k) * (n + 1)] = 1.0;
+    return m;
+}
+
+PCAModelFileF pcaFile(const BlockFileData& data)
+{
+    const BlockLayout& L = data.layout;
+    const auto features = static_cast<std::uint32_t>(L.featureCount);
+    PCAModelFileF file;
+    file.allocateSets(1);
+    PCASetRecord& set = file.sets[0];
+    set.positionCount = static_cast<std::uint32_t>(data.positions.size());
+    set.tableLength = data.positions.empty() ? 0u : static_cast<std::uint32_t>(data.positions[0].table.size());
+    set.positions.resize(data.positions.size());
+    for (std::size_t k = 0; k < data.positions.size(); ++k)
+    {
+        const PositionData& from = data.positions[k];
+        PCAPositionRecord& p = set.positions[k];
+        p.networkCount = static_cast<std::uint32_t>(from.nets.size());
+        p.inputFlagCount = 4;
+        p.outputFlagCount = 4;
+        p.projectionInputs = features;
+        p.outputProjectionColumns = 4;
+        p.networkInputs = features;
+        p.networkOutputs = static_cast<std::uint32_t>(L.fileOutputs);
+        p.tableLength = set.tableLength;
+        for (int port = 0; port < 4; ++port)
+        {
+            p.inputFlags.push_back(flagOf(L.features, L.featureCount, port));
+            p.outputFlags.push_back(flagOf(L.outputs, L.outputCount, port));
+        }
+        p.projection = identity(features);
+        p.outputProjection = identity(4);
+        p.operatingPoints = from.table;
+        p.networks.resize(from.nets.size());
+        for (std::size_t n = 0; n < from.nets.size(); ++n)
+        {
+            PCANetworkRecord& r = p.networks[n];
+            fillNetwork(r, from.nets[n], L.fileOutputs);
+            r.hiddenLayerGains.assign(r.hiddenTotal, static_cast<float>(from.nets[n].hiddenGain));
+            r.outputLayerGains.assign(r.networkOutputs, static_cast<float>(from.nets[n].outputGain));
+        }
+    }
+    return file;
+}
+
+ModelFileF stdFile(const BlockFileData& data)
+{
+    const BlockLayout& L = data.layout;
+    ModelFileF file;
+    file.allocateSets(1);
+    StdSetRecord& set = file.sets[0];
+    set.networkInputs = 2;
+    set.networkOutputs = 2;
+    set.positionCount = static_cast<std::uint32_t>(data.positions.size());
+    set.tableLength = data.positions.empty() ? 0u : static_cast<std::uint32_t>(data.positions[0].table.size());
+    set.positions.resize(data.positions.size());
+    for (std::size_t k = 0; k < data.positions.size(); ++k)
+    {
+        const PositionData& from = data.positions[k];
+        StdPositionRecord& p = set.positions[k];
+        p.networkCount = static_cast<std::uint32_t>(from.nets.size());
+        p.networkInputs = set.networkInputs;
+        p.networkOutputs = set.networkOutputs;
+        p.tableLength = set.tableLength;
+        p.operatingPoints = from.table;
+        p.networks.resize(from.nets.size());
+        for (std::size_t n = 0; n < from.nets.size(); ++n)
+        {
+            StdNetworkRecord& r = p.networks[n];
+            fillNetwork(r, from.nets[n], L.fileOutputs);
+            r.hiddenLayerGain = static_cast<float>(from.nets[n].hiddenGain);
+            r.outputLayerGain = static_cast<float>(from.nets[n].outputGain);
+        }
+    }
+    return file;
+}
+
+/// A network record back into the trainer's form, keeping the trained outputs only.
+template <class Record>
+bool readNetwork(const Record& r, const BlockLayout& L, double hiddenGain, double outputGain, TrainedNet& net)
+{
+    if (r.layerCount != 1 || r.layerSizes.size() != 1 || r.layerSizes[0] < 1 || r.layerSizes[0] > 255)
+        return false;
+    const int inputs = static_cast<int>(r.networkInputs);
+    const int hidden = static_cast<int>(r.layerSizes[0]);
+    net.shape(inputs, hidden, L.outputCount, L.clamp);
+    net.hiddenGain = hiddenGain;
+    net.outputGain = outputGain;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(inputs); ++k)
+    {
+        net.regionLow[k] = r.regionLow[k];
+        net.regionHigh[k] = r.regionHigh[k];
+        net.inputMin[k] = r.inputMin[k];
+        net.inputMax[k] = r.inputMax[k];
+    }
+    for (std::size_t o = 0; o < static_cast<std::size_t>(L.outputCount); ++o)
+    {
+        net.outputMin[o] = r.outputMin[o];
+        net.outputMax[o] = r.outputMax[o];
+    }
+    const std::size_t used = TrainedNet::weightCount(inputs, hidden, L.outputCount);
+    for (std::size_t k = 0; k < used; ++k)
+        net.weights[k] = r.weights[k];
+    return true;
+}
+
+bool readPca(const PCAModelFileF& file, BlockFileData& data)
+{
+    const BlockLayout& L = data.layout;
+    const PCASetRecord& set = file.sets[0];
+    data.positions.resize(set.positions.size());
+    for (std::size_t k = 0; k < set.positions.size(); ++k)
+    {
+        const PCAPositionRecord& p = set.positions[k];
+        if (p.inputFlagCount != 4 || p.outputFlagCount != 4 || p.networkOutputs != 4
+            || p.networkInputs != static_cast<std::uint32_t>(L.featureCount) || p.projectionInputs != p.networkInputs
+            || p.outputProjectionColumns > 16 || p.networks.empty() || p.networks.size() > 64)
+            return false;
+        for (int port = 0; port < 4; ++port)
+            if (p.inputFlags[static_cast<std::size_t>(port)] != flagOf(L.features, L.featureCount, port)
+                || p.outputFlags[static_cast<std::size_t>(port)] != flagOf(L.outputs, L.outputCount, port))
+                return false; // the networks would be wired to other ports than the block's
+        if (p.projection != identity(p.networkInputs))
+            return false; // the builder writes identity projections only
+        PositionData& pos = data.positions[k];
+        pos.table = p.operatingPoints;
+        pos.nets.resize(p.networks.size());
+        for (std::size_t n = 0; n < p.networks.size(); ++n)
+        {
+            const PCANetworkRecord& r = p.networks[n];
+            if (r.hiddenLayerGains.empty() || r.outputLayerGains.empty()
+                || !readNetwork(r, L, r.hiddenLayerGains[0], r.outputLayerGains[0], pos.nets[n]))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool readStd(const ModelFileF& file, BlockFileData& data)
+{
+    const BlockLayout& L = data.layout;
+    const StdSetRecord& set = file.sets[0];
+    if (set.networkInputs != 2 || set.networkOutputs != 2)
+        return false;
+    data.positions.resize(set.positions.size());
+    for (std::size_t k = 0; k < set.positions.size(); ++k)
+    {
+        const StdPositionRecord& p = set.positions[k];
+        if (p.networks.empty() || p.networks.size() > 64)
+            return false;
+        PositionData& pos = data.positions[k];
+        pos.table = p.operatingPoints;
+        pos.nets.resize(p.networks.size());
+        for (std::size_t n = 0; n < p.networks.size(); ++n)
+        {
+            const StdNetworkRecord& r = p.networks[n];
+            if (!readNetwork(r, L, r.hiddenLayerGain, r.outputLayerGain, pos.nets[n]))
+                return false;
+        }
+    }
+    return true;
+}
+
+/// Parses the whole of `bytes` with the run-time's reader; false unless every byte is used.
+template <class File>
+bool parseAll(File& file, const std::vector<unsigned char>& bytes)
+{
+    const std::size_t used = file.parse(bytes.data(), bytes.size());
+    return used != 0 && used == bytes.size() && file.setCount >= 1 && !file.sets[0].positions.empty();
 }
 
 } // namespace
 
 std::vector<unsigned char> encodeModelFile(const BlockFileData& data)
 {
-    const BlockLayout& L = data.layout;
-    const std::uint32_t tableLength = data.positions.empty() ? 0u : static_cast<std::uint32_t>(data.positions[0].table.size());
-    Encoder e;
-    e.u32(1); // one set
-    const std::size_t setStart = e.bytes.size();
-    const std::size_t setTotal = e.mark();
-    const std::size_t setHeader = e.mark();
-    if (L.block == 4)
-    {
-        e.u32(2);
-        e.u32(2);
-    }
-    e.u32(static_cast<std::uint32_t>(data.positions.size()));
-    e.u32(tableLength);
-    e.patch(setHeader, static_cast<std::uint32_t>(e.bytes.size() - setStart));
-    for (const PositionData& pos : data.positions)
-    {
-        const std::size_t posStart = e.bytes.size();
-        const std::size_t posTotal = e.mark();
-        const std::size_t posHeader = e.mark();
-        e.u32(0); // reserved
-        e.u32(static_cast<std::uint32_t>(pos.nets.size()));
-        if (L.block != 4)
-        {
-            e.u32(4);
-            e.u32(4);
-            e.u32(static_cast<std::uint32_t>(L.featureCount)); // projection inputs
-            e.u32(4);                                          // output projection columns
-            e.u32(static_cast<std::uint32_t>(L.featureCount)); // network inputs
-            e.u32(static_cast<std::uint32_t>(L.fileOutputs));  // network outputs
-            for (int k = 0; k < 4; ++k)
-            {
-                bool on = false;
-                for (int f = 0; f < L.featureCount; ++f)
-                    on = on || L.features[static_cast<std::size_t>(f)] == k;
-                e.i32(on ? 1 : 0);
-            }
-            for (int q = 0; q < 4; ++q)
-            {
-                bool on = false;
-                for (int f = 0; f < L.outputCount; ++f)
-                    on = on || L.outputs[static_cast<std::size_t>(f)] == q;
-                e.i32(on ? 1 : 0);
-            }
-            // Identity projection (column by column): the run-time recognises it and copies p.
-            for (int c = 0; c < L.featureCount; ++c)
-                for (int r = 0; r < L.featureCount; ++r)
-                    e.f64(r == c ? 1.0 : 0.0);
-            for (int c = 0; c < 4; ++c)
-                for (int r = 0; r < 4; ++r)
-                    e.f64(r == c ? 1.0 : 0.0);
-        }
-        for (double t : pos.table)
-            e.f64(t);
-        e.patch(posHeader, static_cast<std::uint32_t>(e.bytes.size() - posStart));
-        for (const TrainedNet& net : pos.nets)
-        {
-        const std::size_t netStart = e.bytes.size();
-        const std::size_t netTotal = e.mark();
-        e.u32(0); // reserved
-        writeRegionAndInputs(e, net);
-        writeOutputRanges(e, net, L.fileOutputs);
-        if (L.block == 4)
-        {
-            e.f32(net.hiddenGain);
-            e.f32(net.outputGain);
-            e.u32(1);
-            e.u32(static_cast<std::uint32_t>(net.hidden));
-        }
-        else
-        {
-            e.u32(1);
-            e.u32(static_cast<std::uint32_t>(net.hidden));
-            for (int h = 0; h < net.hidden; ++h)
-                e.f32(net.hiddenGain);
-            for (int o = 0; o < L.fileOutputs; ++o)
-                e.f32(net.outputGain);
-        }
-        writeWeights(e, net, L.fileOutputs);
-        trailer(e);
-        e.patch(netTotal, static_cast<std::uint32_t>(e.bytes.size() - netStart));
-        }
-        e.patch(posTotal, static_cast<std::uint32_t>(e.bytes.size() - posStart));
-    }
-    e.patch(setTotal, static_cast<std::uint32_t>(e.bytes.size() - setStart));
-    return std::move(e.bytes);
+    checkEncodable(data);
+    return data.layout.block == 4 ? stdFile(data).encode() : pcaFile(data).encode();
 }
-
-namespace {
-
-class Decoder
-{
-public:
-    explicit Decoder(const std::vector<unsigned char>& b) : bytes(b) {}
-    bool ok = true;
-    std::uint32_t u32() { std::uint32_t v = 0; raw(&v, 4); return v; }
-    std::int32_t i32() { std::int32_t v = 0; raw(&v, 4); return v; }
-    double f32() { float v = 0; raw(&v, 4); return v; }
-    double f64() { double v = 0; raw(&v, 8); return v; }
-    bool atEnd() const { return at == bytes.size(); }
-
-private:
-    void raw(void* p, std::size_t n)
-    {
-        if (at + n > bytes.size())
-        {
-            ok = false;
-            std::memset(p, 0, n);
-            return;
-        }
-        std::memcpy(p, &bytes[at], n);
-        at += n;
-    }
-    const std::vector<unsigned char>& bytes;
-    std::size_t at = 0;
-};
-
-} // namespace
 
 bool decodeModelFile(const std::vector<unsigned char>& bytes, int block, BlockFileData& data)
 {
     data = {};
     data.layout = blockLayout(block);
-    const BlockLayout& L = data.layout;
-    Decoder d(bytes);
-    if (d.u32() < 1)
-        return false;
-    d.u32();
-    d.u32();
-    if (block == 4 && (d.u32() != 2 || d.u32() != 2))
-        return false;
-    const std::uint32_t positions = d.u32();
-    const std::uint32_t tableLength = d.u32();
-    if (!d.ok || positions == 0 || positions > 100000 || tableLength > 100000)
-        return false;
-    data.positions.resize(positions);
-    for (PositionData& pos : data.positions)
+    if (block == 4)
     {
-        d.u32();
-        d.u32();
-        d.u32();
-        const std::uint32_t networks = d.u32();
-        if (networks < 1 || networks > 64)
-            return false;
-        int inputs = 2, outputs = 2;
-        std::int32_t flags[8] = {};
-        if (block != 4)
-        {
-            if (d.u32() != 4 || d.u32() != 4)
-                return false;
-            const std::uint32_t projectionInputs = d.u32();
-            const std::uint32_t outputColumns = d.u32();
-            inputs = static_cast<int>(d.u32());
-            outputs = static_cast<int>(d.u32());
-            if (!d.ok || inputs != L.featureCount || static_cast<int>(projectionInputs) != inputs || outputs != 4 || outputColumns > 16)
-                return false;
-            for (std::int32_t& f : flags)
-                f = d.i32();
-            for (std::uint32_t k = 0; k < projectionInputs * static_cast<std::uint32_t>(inputs); ++k)
-                if (d.f64() != (k % (static_cast<std::uint32_t>(inputs) + 1) == 0 ? 1.0 : 0.0))
-                    return false; // the builder writes identity projections only
-            for (std::uint32_t k = 0; k < 4 * outputColumns; ++k)
-                d.f64();
-        }
-        pos.table.resize(tableLength);
-        for (double& t : pos.table)
-            t = d.f64();
-        pos.nets.resize(networks);
-        for (TrainedNet& net : pos.nets)
-        {
-        d.u32();
-        d.u32();
-        std::vector<double> lo(static_cast<std::size_t>(inputs)), hi(static_cast<std::size_t>(inputs));
-        for (double& v : lo)
-            v = d.f32();
-        for (double& v : hi)
-            v = d.f32();
-        std::vector<double> inMin(static_cast<std::size_t>(inputs)), inMax(static_cast<std::size_t>(inputs));
-        for (double& v : inMin)
-            v = d.f32();
-        for (double& v : inMax)
-            v = d.f32();
-        std::vector<double> outMin(static_cast<std::size_t>(outputs)), outMax(static_cast<std::size_t>(outputs));
-        for (double& v : outMin)
-            v = d.f32();
-        for (double& v : outMax)
-            v = d.f32();
-        double hiddenGain = 1.0, outputGain = 1.0;
-        if (block == 4)
-        {
-            hiddenGain = d.f32();
-            outputGain = d.f32();
-        }
-        if (d.u32() != 1)
-            return false;
-        const std::uint32_t hidden = d.u32();
-        if (!d.ok || hidden < 1 || hidden > 255)
-            return false;
-        if (block != 4)
-        {
-            hiddenGain = d.f32();
-            for (std::uint32_t h = 1; h < hidden; ++h)
-                d.f32();
-            outputGain = d.f32();
-            for (int o = 1; o < outputs; ++o)
-                d.f32();
-        }
-        net.shape(inputs, static_cast<int>(hidden), L.outputCount, L.clamp);
-        net.hiddenGain = hiddenGain;
-        net.outputGain = outputGain;
-        net.inputMin = inMin;
-        net.inputMax = inMax;
-        net.regionLow = lo;
-        net.regionHigh = hi;
-        for (int o = 0; o < L.outputCount; ++o)
-        {
-            net.outputMin[static_cast<std::size_t>(o)] = outMin[static_cast<std::size_t>(o)];
-            net.outputMax[static_cast<std::size_t>(o)] = outMax[static_cast<std::size_t>(o)];
-        }
-        const std::size_t hiddenPart = static_cast<std::size_t>((inputs + 1) * static_cast<int>(hidden));
-        for (std::size_t k = 0; k < hiddenPart; ++k)
-            net.weights[k] = d.f32();
-        for (int o = 0; o < outputs; ++o)
-            for (std::uint32_t h = 0; h <= hidden; ++h)
-            {
-                const double w = d.f32();
-                if (o < L.outputCount)
-                    net.weights[hiddenPart + static_cast<std::size_t>(o) * (hidden + 1) + h] = w;
-            }
-        for (int k = 0; k < 4; ++k)
-            d.u32();
-        if (!d.ok)
-            return false;
-        }
+        ModelFileF file;
+        return parseAll(file, bytes) && readStd(file, data);
     }
-    return d.atEnd();
+    PCAModelFileF file;
+    return parseAll(file, bytes) && readPca(file, data);
 }
 
 } // namespace ravlin::modelgen

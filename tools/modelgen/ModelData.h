@@ -23,11 +23,16 @@ struct BlockFileData
     std::vector<PositionData> positions;
 };
 
-/// Serialises the data in the model file layout (little-endian, no padding).
+/// The file bytes, written by the run-time's own file classes: the data fills a
+/// PCAModelFileF (blocks 1 to 3) or ModelFileF (block 4) tree, whose encode() lays it
+/// out. Throws std::invalid_argument for data the layout cannot hold (networks of
+/// another input count than the block's features, tables of different lengths).
 std::vector<unsigned char> encodeModelFile(const BlockFileData& data);
 
-/// Reads back a file written by encodeModelFile for block `block` (1..4). Checks
-/// every count against the layout and the file size; false on any mismatch.
+/// Reads a file for block `block` (1..4) through the run-time's reader, then checks
+/// it against the block's layout: every byte used, the block's flags and network
+/// dimensions, an identity projection, one hidden layer of 1 to 255 units. False on
+/// any mismatch.
 bool decodeModelFile(const std::vector<unsigned char>& bytes, int block, BlockFileData& data);
 
 } // namespace ravlin::modelgen

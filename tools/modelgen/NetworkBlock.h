@@ -7,7 +7,7 @@
 #include <type_traits>
 
 #include "ModelData.h"
-#include "ReferenceChain.h"
+#include "circuit/ReferenceChain.h"
 
 namespace ravlin::modelgen {
 

@@ -3,9 +3,9 @@
 // block at one position, stored as (rate, p, i, x) after the entry count.
 #include <vector>
 
-#include "OperatingPoint.h"
+#include "circuit/OperatingPoint.h"
 #include "Rates.h"
-#include "ReferenceChain.h"
+#include "circuit/ReferenceChain.h"
 
 namespace ravlin::modelgen {
 

@@ -17,7 +17,7 @@ struct ToneSetting
 std::vector<ToneSetting> reportToneSettings();
 
 /// Small-signal gain in dB of block 4 (cathode follower and tone stack, V3 plate to Treble wiper)
-/// at `frequencies` Hz, around the operating point of the settled preamp.
+/// at `frequencies` Hz, around the operating point of the preamp at rest.
 std::vector<double> toneStackResponseDb(const ToneSetting& tone, const std::vector<double>& frequencies,
                                         double sampleRate);
 

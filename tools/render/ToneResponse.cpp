@@ -2,8 +2,8 @@
 #include <cstdio>
 
 #include "PlotData.h"
-#include "ReferencePreamp.h"
 #include "SmallSignal.h"
+#include "circuit/ReferenceChain.h"
 
 namespace ravlin::render {
 
@@ -23,8 +23,9 @@ std::vector<double> toneStackResponseDb(const ToneSetting& tone, const std::vect
                                         double sampleRate)
 {
     // The gain position only moves blocks 1 and 2; block 4's operating point depends on V3's
-    // plate voltage, which the settled chain provides.
-    ReferencePreamp preamp(sampleRate, 8, tone.index());
+    // plate voltage, the resting output of block 3 that the chain's operating point provides.
+    ReferenceChain preamp;
+    preamp.configure({ValveSet::fresh, sampleRate, 8, tone.index()});
     const auto h = smallSignalResponse(preamp.b4.model, frequencies, sampleRate);
     std::vector<double> db(h.size());
     for (std::size_t k = 0; k < h.size(); ++k)

@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "PlotData.h"
-#include "ReferencePreamp.h"
+#include "circuit/ReferenceChain.h"
 
 namespace ravlin::render {
 
@@ -19,7 +19,9 @@ constexpr int measurePeriods = 20;
 
 std::vector<TransferPoint> transferCurve(unsigned gain, double fromDb, double toDb, int points, double sampleRate)
 {
-    ReferencePreamp preamp(sampleRate, gain, toneCentre);
+    ReferenceChain preamp;
+    preamp.configure({ValveSet::fresh, sampleRate, gain, toneCentre});
+    const double rest = preamp.restOutput[3];
     const double periodSamples = sampleRate / testFrequency;
     const auto settle = static_cast<long>(std::lround(periodSamples * settlePeriods));
     const auto measure = static_cast<long>(std::lround(periodSamples * measurePeriods));
@@ -33,7 +35,7 @@ std::vector<TransferPoint> transferCurve(unsigned gain, double fromDb, double to
         for (long s = 0; s < settle + measure; ++s, ++n)
         {
             const double x = peak * std::sin(2.0 * M_PI * testFrequency * static_cast<double>(n) / sampleRate);
-            const double y = (preamp.step(x * defaultInputGain) - preamp.rest()) * defaultOutputGain;
+            const double y = (preamp.step(x * defaultInputGain) - rest) * defaultOutputGain;
             if (s >= settle)
                 outPeak = std::max(outPeak, std::abs(y));
         }

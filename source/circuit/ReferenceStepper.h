@@ -4,9 +4,9 @@
 //   p = G x + H u;  solve v = p + K f(v);  x' = A x + B u + C i;  y = D x' + E u + F i.
 // Each solve continues from the previous step's (p, v), which keeps the solve on
 // the physical branch when a grid starts conducting through a coupling capacitor.
-#include "PortSolver.h"
+#include "circuit/PortSolver.h"
 
-namespace ravlin::modelgen {
+namespace ravlin {
 
 template <class Model>
 class ReferenceStepper
@@ -51,4 +51,4 @@ private:
     VecV lastV = VecV::Zero();
 };
 
-} // namespace ravlin::modelgen
+} // namespace ravlin

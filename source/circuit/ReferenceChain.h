@@ -5,11 +5,11 @@
 #include <type_traits>
 
 #include "circuit/BlockModels.h"
-#include "OperatingPoint.h"
-#include "ReferenceStepper.h"
-#include "ValveSets.h"
+#include "circuit/OperatingPoint.h"
+#include "circuit/ReferenceStepper.h"
+#include "circuit/ValveSets.h"
 
-namespace ravlin::modelgen {
+namespace ravlin {
 
 struct ChainSetting
 {
@@ -89,4 +89,4 @@ public:
     long failures() const noexcept { return b1.failures + b2.failures + b3.failures + b4.failures; }
 };
 
-} // namespace ravlin::modelgen
+} // namespace ravlin

@@ -13,7 +13,7 @@
 //       more softly.
 #include <string>
 
-namespace ravlin::modelgen {
+namespace ravlin {
 
 struct ValveParameters
 {
@@ -48,4 +48,4 @@ void applyValve(Triode& t, const ValveParameters& v)
     t.invCg = 1.0 / v.Cg;
 }
 
-} // namespace ravlin::modelgen
+} // namespace ravlin

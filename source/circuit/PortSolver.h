@@ -3,14 +3,15 @@
 // the block's own valves (reached through the model's evaluateNonlinearity and
 // storeCurrents, so the wiring is the model's). Newton with a central-difference
 // Jacobian of the whole port map, a limit on how far one step may drive a valve
-// towards conduction, and a backtracking line search on the Euclidean residual.
+// towards conduction, and a backtracking line search.
 //
-// Why not the circuit layer's solvePortEquations: with its one-sided slopes and no
-// step limit, a step that carries a cut-off valve into conduction makes the
-// residual explode (the port gains K J reach several hundred), the backtracking
-// then stalls, and at high Gain with V2's grid conducting through the coupling
-// capacitor about one step in ten of block 1 ends unconverged.
-// Used for training data and the accuracy reference, never at run time.
+// Why the step limit and this acceptance test: with one-sided slopes, no limit and
+// a residual-norm line search, a step that carries a cut-off valve into conduction
+// makes the residual explode (the port gains K J reach several hundred), the
+// backtracking then stalls, and at high Gain with V2's grid conducting through the
+// coupling capacitor about one step in ten of block 1 ends unconverged.
+// Used for training data, the accuracy reference, the plots and the benchmarks;
+// never at run time.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -18,7 +19,7 @@
 
 #include <Eigen/Dense>
 
-namespace ravlin::modelgen {
+namespace ravlin {
 
 struct PortSolve
 {
@@ -210,4 +211,4 @@ PortSolve solvePortsFrom(Model& model, const VecV& p, const MatK& K, const VecV&
     return r;
 }
 
-} // namespace ravlin::modelgen
+} // namespace ravlin
