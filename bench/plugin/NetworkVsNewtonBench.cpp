@@ -1,11 +1,10 @@
 // The network chain against the Newton reference chain, side by side in one run: the run-time
 // ChannelChain (four fast blocks stepping the trained networks of the model data) and the same
 // four circuits stepped with the Newton solve of their port equations (the reference chain the
-// networks are trained on and measured against, started at its DC operating point). Built without the
-// run-time library, the network side is the model builder's evaluator of the same files.
-// With the run-time library it also times, in the same rounds, the chain's scalar reference step
-// against its vector step (mono, each instruction-set build) at x1, and two channels at x16: the
-// scalar chains one after the other against the lockstep step.
+// networks are trained on and measured against, started at its DC operating point). It also times,
+// in the same rounds, the chain's scalar reference step against its vector step (mono, each
+// instruction-set build) at x1, and two channels at x16: the scalar chains one after the other
+// against the lockstep step.
 // Same signal (the demo riff at the default input gain), same rate, Gain 8, tone 1687.
 //   ravlin-network-bench --models DIR [--rate 48000] [--seconds 2] [--rounds 3]
 // Prints samples per second of each and their ratios. Non-finite output fails the run.
@@ -19,16 +18,11 @@
 #include <string>
 #include <vector>
 
-#if RAVLIN_BENCH_CHANNEL_CHAIN
 #include <filesystem>
 
 #include "fast/ChainKernels.h"
 #include "fast/ChannelChain.h"
 #include "fast/ModelFileNames.h"
-#else
-#include "Accuracy.h"
-#include "NetworkBlock.h"
-#endif
 #include "RiffSynth.h"
 #include "circuit/ReferenceChain.h"
 
@@ -81,7 +75,6 @@ int main(int argc, char** argv)
     }
 
     using namespace ravlin;
-#if RAVLIN_BENCH_CHANNEL_CHAIN
     std::vector<std::unique_ptr<ChannelChain>> chains;
     const auto makeChain = [&](double effectiveRate) -> ChannelChain* {
         auto chain = std::make_unique<ChannelChain>();
@@ -129,27 +122,6 @@ int main(int argc, char** argv)
         || lockLeft == nullptr || lockRight == nullptr)
         return 1;
     auto networkStep = [&](double x) { return chain->processSample(x); };
-#else
-    const char* networkLabel = "network chain (trained networks)";
-    modelgen::SetFiles files;
-    std::string error;
-    if (!modelgen::loadSetFiles(models, ValveSet::fresh, {rate}, files, error) || files.block3At(rate) == nullptr)
-    {
-        std::fprintf(stderr, "ravlin-network-bench: %s\n", error.empty() ? "no block-3 file for the rate" : error.c_str());
-        return 1;
-    }
-    modelgen::NetworkBlock<Block1Circuit> n1;
-    modelgen::NetworkBlock<Block2Circuit> n2;
-    modelgen::NetworkBlock<Block3Circuit> n3;
-    modelgen::NetworkBlock<Block4Circuit> n4;
-    if (!n1.configure(files.gainBlockAt(1, rate), gainPosition, rate) || !n2.configure(files.gainBlockAt(2, rate), gainPosition, rate) ||
-        !n3.configure(*files.block3At(rate), 0, rate) || !n4.configure(files.block4, toneIndex, rate))
-    {
-        std::fprintf(stderr, "ravlin-network-bench: the model data has no operating point for %.0f Hz\n", rate);
-        return 1;
-    }
-    auto networkStep = [&](double x) { return n4.step(n3.step(n2.step(n1.step(x)))); };
-#endif
     ReferenceChain newton;
     newton.configure({ValveSet::fresh, rate, gainPosition, toneIndex});
     if (!newton.settled)
@@ -165,7 +137,6 @@ int main(int argc, char** argv)
 
     double bestNet = HUGE_VAL, bestNewton = HUGE_VAL;
     bool finite = true;
-#if RAVLIN_BENCH_CHANNEL_CHAIN
     // The vector builds this processor runs, the chosen one first.
     std::vector<const ChainKernels*> builds{&chainKernels()};
     if (&chainKernels() != &baselineChainKernels())
@@ -177,12 +148,10 @@ int main(int argc, char** argv)
     const auto seconds_since = [](std::chrono::steady_clock::time_point t0) {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     };
-#endif
     for (int r = 0; r < rounds; ++r)
     {
         bestNet = std::min(bestNet, timeChain(in, networkStep, finite));
         bestNewton = std::min(bestNewton, timeChain(in, [&](double x) { return newton.step(x); }, finite));
-#if RAVLIN_BENCH_CHANNEL_CHAIN
         for (std::size_t b = 0; b < builds.size(); ++b)
         {
             const auto t0 = std::chrono::steady_clock::now();
@@ -215,11 +184,9 @@ int main(int argc, char** argv)
             bestApart = std::min(bestApart, seconds_since(t0));
             finite = finite && std::isfinite(out[pairLength / 2]);
         }
-#endif
     }
     const double netRate = static_cast<double>(in.size()) / bestNet;
     const double newtonRate = static_cast<double>(in.size()) / bestNewton;
-#if RAVLIN_BENCH_CHANNEL_CHAIN
     std::printf("scalar reference chain %.0f Hz: %.0f samples/s, real-time factor %.1f\n", rate, netRate,
                 netRate / rate);
     for (std::size_t b = 0; b < builds.size(); ++b)
@@ -240,12 +207,6 @@ int main(int argc, char** argv)
                 newtonRate, newtonRate / rate, newton.failures());
     std::printf("network vs Newton: %.2f\n", vectorRate / newtonRate);
     std::printf("network chain vs scalar reference: %.2f\n", vectorRate / netRate);
-#else
-    std::printf("%s %.0f Hz: %.0f samples/s, real-time factor %.1f\n", networkLabel, rate, netRate, netRate / rate);
-    std::printf("Newton reference chain %.0f Hz: %.0f samples/s, real-time factor %.1f (%ld unconverged steps)\n", rate,
-                newtonRate, newtonRate / rate, newton.failures());
-    std::printf("network vs Newton: %.2f\n", netRate / newtonRate);
-#endif
     if (!finite)
     {
         std::fputs("ravlin-network-bench: a chain produced non-finite output\n", stderr);
