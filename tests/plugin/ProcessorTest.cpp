@@ -1,5 +1,6 @@
 // The processor as hosts see it: identity, buses, parameters, block processing rules, and the
 // real plug-in processor without model data.
+#include "PlainLayoutCopy.h"
 #include "TestProcessor.h"
 #include "plugin/RavlinPreampAudioProcessor.h"
 
@@ -243,11 +244,7 @@ TEST(PluginProcessor, DamagedModelDataLeavesTheChainOnWhatItHad)
     if (!models.getChildFile("ravlinpre_rsd_b2_pca.dat").existsAsFile())
         GTEST_SKIP() << "no model data in " << RAVLIN_TEST_MODEL_DIR;
     const juce::File copy = juce::File::createTempFile("ravlin-damaged-models");
-    ASSERT_TRUE(models.copyDirectoryTo(copy));
-    // In the plain layout (no per-rate files for blocks 1 and 2) the plain block-2 file plays.
-    for (const char* pattern : {"*_b1_pca.dat.*", "*_b2_pca.dat.*"})
-        for (const auto& f : copy.findChildFiles(juce::File::findFiles, false, pattern))
-            ASSERT_TRUE(f.deleteFile());
+    ASSERT_TRUE(test::copyInPlainLayout(models, copy));
     const juce::File b2 = copy.getChildFile("ravlinpre_rsd_b2_pca.dat");
     juce::MemoryBlock bytes;
     ASSERT_TRUE(b2.loadFileAsData(bytes));

@@ -10,6 +10,7 @@
 #include "RenderSession.h"
 #include "RiffSynth.h"
 #include "plugin/StateChunk.h"
+#include "../plugin/PlainLayoutCopy.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
@@ -244,11 +245,7 @@ TEST_F(RenderSessionTest, ModelFolderErrorsNameEveryFileThatFailed)
     // loaded from the folder beside the renderer.
     options.settings.clear();
     const juce::File cut = dir.getChildFile("cut-models");
-    ASSERT_TRUE(modelDir.copyDirectoryTo(cut));
-    // In the plain layout (no per-rate files for blocks 1 and 2) the plain block-2 file plays.
-    for (const char* pattern : {"*_b1_pca.dat.*", "*_b2_pca.dat.*"})
-        for (const auto& f : cut.findChildFiles(juce::File::findFiles, false, pattern))
-            ASSERT_TRUE(f.deleteFile());
+    ASSERT_TRUE(ravlin::test::copyInPlainLayout(modelDir, cut));
     const juce::File b2 = cut.getChildFile("ravlinpre_eh_b2_pca.dat");
     juce::MemoryBlock bytes;
     ASSERT_TRUE(b2.loadFileAsData(bytes));
