@@ -27,6 +27,9 @@ struct BlockLayout
     double steepest = 50.0;         ///< steepest knee of a fresh start (normalised units)
     unsigned positions = 1;         ///< control positions in the file
     int regions = 1;                ///< networks per position, split along the first input
+    /// Extra weight of the pairs around the resting point (see weightAround); 0: none.
+    double restBoost = 0.0;
+    double restWidth = 0.02; ///< the neighbourhood's width, a share of the data's extent
 };
 
 inline BlockLayout blockLayout(int block)
@@ -55,6 +58,7 @@ inline BlockLayout blockLayout(int block)
         l.featureCount = 2; l.features = {0, 1, 0, 0};
         l.outputCount = 3; l.outputs = {0, 1, 2, 0};
         l.hidden = 16; l.positions = 1; l.regions = 3;
+        l.restBoost = 10.0;
         break;
     default:
         l.ports = 2; l.fileOutputs = 2; l.clamp = Clamp::unipolar;

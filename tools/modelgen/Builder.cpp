@@ -11,6 +11,7 @@
 #include "OperatingTable.h"
 #include "Pairs.h"
 #include "Rates.h"
+#include "RegionSplit.h"
 #include "circuit/ReferenceChain.h"
 #include "Trainer.h"
 #include "fast/ModelFileNames.h"
@@ -82,40 +83,6 @@ std::string fitLine(const char* set, int block, const std::string& where, const 
     std::snprintf(buf, sizeof buf, "fit set=%s block=%d %s rms=%.3g max=%.3g iterations=%d", set, block, where.c_str(), r.rms,
                   r.maxError, r.iterations);
     return buf;
-}
-
-/// Region bounds beyond every input (as single precision, the file's type).
-constexpr double kUnbounded = 3.4028234663852886e38;
-
-/// Cuts along the first input that give each region an equal share of the data.
-std::vector<double> regionCuts(const Dataset& data, int regions)
-{
-    std::vector<double> first(data.size());
-    for (std::size_t s = 0; s < data.size(); ++s)
-        first[s] = data.x[s * static_cast<std::size_t>(data.inputs)];
-    std::sort(first.begin(), first.end());
-    std::vector<double> cuts;
-    for (int r = 1; r < regions; ++r)
-        cuts.push_back(static_cast<double>(static_cast<float>(first[first.size() * static_cast<std::size_t>(r) / static_cast<std::size_t>(regions)])));
-    return cuts;
-}
-
-/// The pairs whose first input lies in (lo, hi), widened by `pad` at each bounded
-/// side so that neighbouring networks agree where they meet.
-Dataset regionData(const Dataset& data, double lo, double hi, double pad)
-{
-    const double a = lo > -kUnbounded ? lo - pad : lo;
-    const double b = hi < kUnbounded ? hi + pad : hi;
-    Dataset out;
-    out.inputs = data.inputs;
-    out.outputs = data.outputs;
-    for (std::size_t s = 0; s < data.size(); ++s)
-    {
-        const double z0 = data.x[s * static_cast<std::size_t>(data.inputs)];
-        if (z0 > a && z0 < b)
-            out.add(&data.x[s * static_cast<std::size_t>(data.inputs)], &data.y[s * static_cast<std::size_t>(data.outputs)]);
-    }
-    return out;
 }
 
 /// Fits `net` to the data: from scratch (seeded) or from its current weights.
@@ -350,7 +317,13 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                                     configureBlock(m, sw->set, block3Rates[k], 0);
                                     Dataset data;
                                     addPairs(m, cloud, layout, data);
-                                    const std::vector<double> cuts = regionCuts(data, layout.regions);
+                                    double restP[4] = {}, restI[4] = {};
+                                    restingPoint<Block3Circuit>(table, block3Rates[k], restP, restI);
+                                    double restX[4];
+                                    for (int f = 0; f < layout.featureCount; ++f)
+                                        restX[f] = restP[layout.features[static_cast<std::size_t>(f)]];
+                                    weightAround(data, restX, layout.restBoost, layout.restWidth);
+                                    const std::vector<double> cuts = regionCuts(data, layout.regions, restX[0]);
                                     for (int region = 0; region < layout.regions; ++region)
                                     {
                                         const double lo = region == 0 ? -kUnbounded : cuts[static_cast<std::size_t>(region - 1)];

@@ -1,6 +1,7 @@
 #pragma once
 // Operating-point tables: for every effective rate, the DC operating point of a
 // block at one position, stored as (rate, p, i, x) after the entry count.
+#include <algorithm>
 #include <vector>
 
 #include "circuit/OperatingPoint.h"
@@ -48,6 +49,26 @@ bool operatingTable(ValveSet set, unsigned position, const std::vector<double>& 
             table.push_back(m.x[c]);
     }
     return ok;
+}
+
+/// The stored port voltages p and currents i of a table's entry for `rate` (false when
+/// the table has none).
+template <class Model>
+bool restingPoint(const std::vector<double>& table, double rate, double* p, double* i)
+{
+    constexpr int NV = Model::Traits::NV, NI = Model::Traits::NI, NX = Model::Traits::NX;
+    constexpr std::size_t L = 1 + NV + NI + NX;
+    const std::size_t count = table.empty() ? 0 : static_cast<std::size_t>(table[0]);
+    for (std::size_t k = 0; k < count; ++k)
+    {
+        const double* e = &table[1 + k * L];
+        if (e[0] != rate)
+            continue;
+        std::copy_n(e + 1, NV, p);
+        std::copy_n(e + 1 + NV, NI, i);
+        return true;
+    }
+    return false;
 }
 
 } // namespace ravlin::modelgen

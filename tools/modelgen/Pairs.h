@@ -2,6 +2,10 @@
 // Training pairs of one block setting from a port-voltage cloud: for each point v,
 // i = f(v) from the block's own triodes and p = v - K i with the setting's K. The
 // network input is the enabled features of p, its target the enabled slots of i.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include "BlockLayout.h"
 #include "Clouds.h"
 #include "Trainer.h"
@@ -29,6 +33,36 @@ void addPairs(Model& model, const PortCloud& cloud, const BlockLayout& layout, D
         for (int o = 0; o < layout.outputCount; ++o)
             y[o] = model.i[layout.outputs[static_cast<std::size_t>(o)]];
         data.add(x, y, weight);
+    }
+}
+
+/// Multiplies the weight of every pair by 1 + boost * exp(-d^2), d being the distance of its input from
+/// `centre` in units of `width` times the data's extent along each input. Quiet signals
+/// play in this neighbourhood of the resting point: an error there, in the value or in
+/// the slope, is an offset and a wrong small-signal gain that no loud passage masks,
+/// while in the pooled clouds of all Gain positions it is a small share of the data.
+inline void weightAround(Dataset& data, const double* centre, double boost, double width)
+{
+    const std::size_t n = static_cast<std::size_t>(data.inputs);
+    std::vector<double> lo(n, HUGE_VAL), hi(n, -HUGE_VAL);
+    for (std::size_t q = 0; q < data.size(); ++q)
+        for (std::size_t f = 0; f < n; ++f)
+        {
+            lo[f] = std::min(lo[f], data.x[q * n + f]);
+            hi[f] = std::max(hi[f], data.x[q * n + f]);
+        }
+    if (data.weight.empty())
+        data.weight.assign(data.size(), 1.0);
+    for (std::size_t q = 0; q < data.size(); ++q)
+    {
+        double d2 = 0.0;
+        for (std::size_t f = 0; f < n; ++f)
+        {
+            const double extent = width * (hi[f] - lo[f]);
+            const double d = extent > 0.0 ? (data.x[q * n + f] - centre[f]) / extent : 0.0;
+            d2 += d * d;
+        }
+        data.weight[q] *= 1.0 + boost * std::exp(-d2);
     }
 }
 
