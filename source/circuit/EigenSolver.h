@@ -33,12 +33,13 @@ public:
     Mat<NY, NU> E = Mat<NY, NU>::Zero();
     Mat<NY, NI> F = Mat<NY, NI>::Zero();
     Mat<NV, NI> K = Mat<NV, NI>::Zero();
-    Mat<NV, NV> negIdentity = -Mat<NV, NV>::Identity();
+    /// New states of a step before they replace x.
     Eigen::Matrix<double, NX, 1> xNext = Eigen::Matrix<double, NX, 1>::Zero();
+    /// Full port voltages p + K i of the offline port solve (PortSolver.h); the network step never
+    /// forms them.
     Eigen::Matrix<double, NV, 1> v = Eigen::Matrix<double, NV, 1>::Zero();
+    /// di/dv at v, written by fillJacobian (offline solve and small-signal analysis only).
     Mat<NI, NV> J = Mat<NI, NV>::Zero();
-    int maxIterations = 70;
-    double tolerance = 1e-13;
 
     EigenSolver() = default;
     EigenSolver(const EigenSolver&) = default;

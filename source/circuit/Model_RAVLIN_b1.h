@@ -30,7 +30,7 @@ public:
            RL1 = 4000000.0;
     double C2 = 0.47e-6, C3 = 22e-9, C4 = 470e-12, C5 = 1e-9, C1 = 330e-12;
     double gainUpper = 0.0, gainLower = 999999.0;
-    double positionStep = 0.0625;
+    static constexpr double positionStep = 1.0 / (MTraits::Positions - 1); ///< travel per Gain position
 
     explicit Model_RAVLIN_b1(double rate)
         : sampleRate(rate)

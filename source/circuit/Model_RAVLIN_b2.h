@@ -33,7 +33,7 @@ public:
            R9 = 820.0, R10 = 100000.0;
     double C4 = 470e-12, C5 = 1e-9, C6 = 22e-9, CX = 470e-12, C8 = 0.68e-6;
     double gainUpper = 0.0, gainLower = 999999.0;
-    double positionStep = 0.0625;
+    static constexpr double positionStep = 1.0 / (MTraits::Positions - 1); ///< travel per Gain position
 
     explicit Model_RAVLIN_b2(double rate)
         : sampleRate(rate)

@@ -30,7 +30,7 @@ public:
     double R11 = 100000.0, R12 = 47000.0, R13 = 1000000.0;
     double C9 = 470e-12, C10 = 22e-9, C11 = 22e-9;
     double trebleUpper = 220000.0, trebleLower = 1.0, bass = 1000000.0, middleUpper = 1.0, middleLower = 50000.0;
-    double positionStep = 1.0 / 14.0;
+    static constexpr double positionStep = 1.0 / (MTraits::Positions - 1); ///< travel per tone position
 
     explicit Model_RAVLIN_b4(double rate)
         : sampleRate(rate)

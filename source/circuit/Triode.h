@@ -15,7 +15,7 @@ inline double softplus(double z) noexcept
     return std::log(1.0 + std::exp(z));
 }
 
-template <int Variant, int Unused>
+/// The valve law of every stage; all four blocks use the same 12AX7 constants.
 class Triode
 {
 public:

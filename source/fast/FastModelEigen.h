@@ -49,7 +49,6 @@ public:
     static_assert(NV <= 4, "at most four ports");
 
     Reader reader;
-    std::uint32_t networkTotal = 0;
     std::uint32_t positionCount = 0;
     std::uint8_t featureEnabled[NV] = {};
     std::uint8_t outputEnabled[NV] = {};
@@ -105,7 +104,6 @@ public:
             return result;
         }
         positionCount = reader.sets[0].positionCount;
-        networkTotal = static_cast<std::uint32_t>(networks.size());
         if (position >= positionCount)
             position = positionCount - 1;
         positionNetworks = lastNetwork = nullptr;

@@ -25,7 +25,8 @@ template <class Block>
 struct Snapshot
 {
     std::vector<std::uint8_t> tree;
-    std::uint32_t networkTotal, positionCount, position;
+    std::size_t networkTotal;
+    std::uint32_t positionCount, position;
     const net_node_eigen* networks;
     const net_node_eigen* positionNetworks;
     Eigen::VectorXd x, p, i;
@@ -33,7 +34,7 @@ struct Snapshot
     bool active;
 
     explicit Snapshot(Block& b)
-        : tree(b.reader.encode()), networkTotal(b.networkTotal), positionCount(b.positionCount),
+        : tree(b.reader.encode()), networkTotal(b.networks.size()), positionCount(b.positionCount),
           position(b.position), networks(b.networks.data()), positionNetworks(b.positionNetworks), x(b.x), p(b.p),
           i(b.i), loaded(b.loaded), selected(b.positionSelected), reset(b.resetPending), active(b.active())
     {
@@ -156,7 +157,7 @@ TEST(BlockLoad, NeverLoadedBlockStaysUnloadedAfterAFailedLoad)
     const auto r = b->loadModelFile(writeTempFile(broken.encode(), "b4broken.std").c_str());
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(b->loaded, 0);
-    EXPECT_EQ(b->networkTotal, 0u);
+    EXPECT_EQ(b->networks.size(), 0u);
     EXPECT_FALSE(b->active());
 }
 
@@ -173,7 +174,7 @@ TEST(BlockPosition, ClampingAndNetworkOffsets)
     shape.networksPerPosition[1] = 3;
     shape.networksPerPosition[2] = 2;
     ASSERT_TRUE(b->loadModelFile(pcaFile(makePca(shape), "offsets.pca").c_str()));
-    EXPECT_EQ(b->networkTotal, 1u + 3 + 2 + 14);
+    EXPECT_EQ(b->networks.size(), 1u + 3 + 2 + 14);
     EXPECT_EQ(b->positionCount, 17u);
     EXPECT_FALSE(b->active()); // loaded but nothing selected yet
     b->selectPosition(2);

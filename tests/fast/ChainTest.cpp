@@ -63,7 +63,7 @@ TEST(ChannelChain, LoadingOneBlockLeavesTheOthersAlone)
     PcaShape gain;
     gain.networksPerPosition.assign(17, 2);
     ASSERT_TRUE(chain->loadModelFile(2, writeTempFile(pcaBytes(gain), "isolate_again.pca").c_str()).ok);
-    EXPECT_EQ(chain->block2().networkTotal, 34u);
+    EXPECT_EQ(chain->block2().networks.size(), 34u);
     EXPECT_EQ(chain->block1().networks.data(), nets1);
     EXPECT_EQ(chain->block3().networks.data(), nets3);
     EXPECT_EQ(chain->block4().networks.data(), nets4);
