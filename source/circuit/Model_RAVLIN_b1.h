@@ -20,12 +20,7 @@ public:
 
     Valve1 valve1;
     Valve2 valve2;
-    Eigen::Matrix<double, STraits::NV, 1> storedP = Eigen::Matrix<double, STraits::NV, 1>::Zero();
-    Eigen::Matrix<double, STraits::NX, 1> storedX = Eigen::Matrix<double, STraits::NX, 1>::Zero();
-    Eigen::Matrix<double, STraits::NI, 1> storedI = Eigen::Matrix<double, STraits::NI, 1>::Zero();
     double supplyA = 334.0;
-    double sampleRate = 44100.0;
-    unsigned char resetPending = 0;
     double R2 = 2700.0, R3 = 100000.0, R4 = 470000.0, R1 = 68000.0, R6 = 100000.0, R5 = 4700.0,
            RL1 = 4000000.0;
     double C2 = 0.47e-6, C3 = 22e-9, C4 = 470e-12, C5 = 1e-9, C1 = 330e-12;
@@ -33,8 +28,8 @@ public:
     static constexpr double positionStep = 1.0 / (MTraits::Positions - 1); ///< travel per Gain position
 
     explicit Model_RAVLIN_b1(double rate)
-        : sampleRate(rate)
     {
+        this->sampleRate = rate;
         this->u << 0.0, supplyA;
         setPotPosition(16);
         computeCoefficients();
@@ -59,7 +54,7 @@ public:
     void computeCoefficients() noexcept
     {
         computeNodalCoefficients(netlist, {R1, R2, R3, R4, gainUpper, gainLower, R5, R6, RL1},
-                                 {C2, C3, C4, C5, C1}, sampleRate, *this);
+                                 {C2, C3, C4, C5, C1}, this->sampleRate, *this);
         keepOnly(this->G, std::array<Terminals, 9>{{{0, 0}, {0, 4}, {1, 0}, {1, 1}, {1, 2}, {1, 3}, {2, 1}, {2, 2}, {2, 3}}});
         keepOnly(this->H, std::array<Terminals, 4>{{{0, 0}, {1, 1}, {2, 1}, {3, 1}}});
         keepOnly(this->A, std::array<Terminals, 11>{{{0, 0}, {1, 1}, {1, 2}, {1, 3}, {2, 1}, {2, 2}, {2, 3}, {3, 1}, {3, 2}, {3, 3}, {4, 4}}});

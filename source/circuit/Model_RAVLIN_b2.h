@@ -22,13 +22,8 @@ public:
 
     Valve1 valve1; ///< V2
     Valve2 valve2; ///< V3
-    Eigen::Matrix<double, STraits::NV, 1> storedP = Eigen::Matrix<double, STraits::NV, 1>::Zero();
-    Eigen::Matrix<double, STraits::NX, 1> storedX = Eigen::Matrix<double, STraits::NX, 1>::Zero();
-    Eigen::Matrix<double, STraits::NI, 1> storedI = Eigen::Matrix<double, STraits::NI, 1>::Zero();
     double supplyA = 334.0;
     double supplyB = 345.0;
-    double sampleRate = 44100.0;
-    unsigned char resetPending = 0;
     double R4 = 470000.0, R5 = 4700.0, R6 = 100000.0, RL2 = 4000000.0, R7 = 470000.0, R8 = 470000.0,
            R9 = 820.0, R10 = 100000.0;
     double C4 = 470e-12, C5 = 1e-9, C6 = 22e-9, CX = 470e-12, C8 = 0.68e-6;
@@ -36,8 +31,8 @@ public:
     static constexpr double positionStep = 1.0 / (MTraits::Positions - 1); ///< travel per Gain position
 
     explicit Model_RAVLIN_b2(double rate)
-        : sampleRate(rate)
     {
+        this->sampleRate = rate;
         this->u << 0.0, supplyA, supplyB;
         setPotPosition(16);
         computeCoefficients();
@@ -62,7 +57,7 @@ public:
     void computeCoefficients() noexcept
     {
         computeNodalCoefficients(netlist, {R4, gainUpper, gainLower, R5, R6, R7, R8, R9, R10, RL2},
-                                 {C4, C5, C6, CX, C8}, sampleRate, *this);
+                                 {C4, C5, C6, CX, C8}, this->sampleRate, *this);
         keepOnly(this->G, std::array<Terminals, 6>{{{0, 0}, {0, 1}, {1, 2}, {2, 2}, {2, 4}, {3, 4}}});
         keepOnly(this->H, std::array<Terminals, 4>{{{0, 0}, {1, 1}, {2, 1}, {3, 2}}});
         keepOnly(this->A, std::array<Terminals, 7>{{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}});

@@ -19,19 +19,14 @@ public:
 
     Valve1 valve1; ///< V3
     Valve2 valve2; ///< V4
-    Eigen::Matrix<double, STraits::NV, 1> storedP = Eigen::Matrix<double, STraits::NV, 1>::Zero();
-    Eigen::Matrix<double, STraits::NX, 1> storedX = Eigen::Matrix<double, STraits::NX, 1>::Zero();
-    Eigen::Matrix<double, STraits::NI, 1> storedI = Eigen::Matrix<double, STraits::NI, 1>::Zero();
     double supplyB = 345.0;
-    double sampleRate = 44100.0;
-    unsigned char resetPending = 0;
     double R7 = 470000.0, R8 = 470000.0, R9 = 820.0, R11 = 100000.0, R10 = 100000.0;
     double C7 = 470e-12, C8 = 0.68e-6;
     double RL3 = 2000000.0;
 
     explicit Model_RAVLIN_b3(double rate)
-        : sampleRate(rate)
     {
+        this->sampleRate = rate;
         this->u << 0.0, supplyB;
         computeCoefficients();
     }
@@ -47,7 +42,7 @@ public:
 
     void computeCoefficients() noexcept
     {
-        computeNodalCoefficients(netlist, {R7, R8, R9, R10, R11, RL3}, {C7, C8}, sampleRate, *this);
+        computeNodalCoefficients(netlist, {R7, R8, R9, R10, R11, RL3}, {C7, C8}, this->sampleRate, *this);
         keepOnly(this->G, std::array<Terminals, 3>{{{0, 0}, {0, 1}, {1, 1}}});
         keepOnly(this->H, std::array<Terminals, 1>{{{0, 0}}});
         keepOnly(this->A, std::array<Terminals, 2>{{{0, 0}, {1, 1}}});
