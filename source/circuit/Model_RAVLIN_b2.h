@@ -17,15 +17,29 @@ class Model_RAVLIN_b2 : public EigenSolver<STraits>
 public:
     using Base = EigenSolver<STraits>;
     using ModelTraitsType = MTraits;
-    enum Node { couple1, potTop, wiper, cathode2, supplyANode, plate2, couple2, grid3, cathode3, supplyBNode,
-                plate3, cxOpen, nodeCount };
+    enum Node
+    {
+        couple1,
+        potTop,
+        wiper,
+        cathode2,
+        supplyANode,
+        plate2,
+        couple2,
+        grid3,
+        cathode3,
+        supplyBNode,
+        plate3,
+        cxOpen,
+        nodeCount
+    };
 
     Valve1 valve1; ///< V2
     Valve2 valve2; ///< V3
     double supplyA = 334.0;
     double supplyB = 345.0;
-    double R4 = 470000.0, R5 = 4700.0, R6 = 100000.0, RL2 = 4000000.0, R7 = 470000.0, R8 = 470000.0,
-           R9 = 820.0, R10 = 100000.0;
+    double R4 = 470000.0, R5 = 4700.0, R6 = 100000.0, RL2 = 4000000.0, R7 = 470000.0, R8 = 470000.0, R9 = 820.0,
+           R10 = 100000.0;
     double C4 = 470e-12, C5 = 1e-9, C6 = 22e-9, CX = 470e-12, C8 = 0.68e-6;
     double gainUpper = 0.0, gainLower = 999999.0;
     static constexpr double positionStep = 1.0 / (MTraits::Positions - 1); ///< travel per Gain position
@@ -46,8 +60,16 @@ public:
     }
 
     static constexpr NodalNetlist<nodeCount, 10, 5, 3, 4, 4> netlist{
-        {{{couple1, potTop}, {potTop, wiper}, {wiper, kGround}, {cathode2, kGround}, {supplyANode, plate2},
-          {couple2, grid3}, {grid3, kGround}, {cathode3, kGround}, {supplyBNode, plate3}, {plate3, kGround}}},
+        {{{couple1, potTop},
+          {potTop, wiper},
+          {wiper, kGround},
+          {cathode2, kGround},
+          {supplyANode, plate2},
+          {couple2, grid3},
+          {grid3, kGround},
+          {cathode3, kGround},
+          {supplyBNode, plate3},
+          {plate3, kGround}}},
         {{{couple1, potTop}, {potTop, wiper}, {plate2, couple2}, {cxOpen, kGround}, {cathode3, kGround}}},
         {{couple1, supplyANode, supplyBNode}},
         {{{cathode2, wiper}, {plate2, cathode2}, {cathode3, grid3}, {cathode3, plate3}}},
@@ -66,7 +88,8 @@ public:
         keepOnly(this->D, std::array<Terminals, 1>{{{0, 2}}});
         keepOnly(this->E, std::array<Terminals, 1>{{{0, 1}}});
         keepOnly(this->F, std::array<Terminals, 2>{{{0, 1}, {0, 2}}});
-        keepOnly(this->K, std::array<Terminals, 10>{{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 1}, {2, 2}, {2, 3}, {3, 2}, {3, 3}}});
+        keepOnly(this->K, std::array<Terminals, 10>{
+                              {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 1}, {2, 2}, {2, 3}, {3, 2}, {3, 3}}});
         this->A(3, 3) = 1.0; // CX carries no current
         this->C(4, 3) = this->C(4, 2);
         this->K(0, 1) = R5;
@@ -75,9 +98,21 @@ public:
 
     using V2 = TriodePort<0, -1, 1, 1, 0, 1>;
     using V3 = TriodePort<2, -1, 3, -1, 2, 3>;
-    void evaluateNonlinearity() override { V2::evaluate(valve1, *this); V3::evaluate(valve2, *this); }
-    void fillJacobian() override { V2::jacobian(valve1, *this); V3::jacobian(valve2, *this); }
-    void storeCurrents() override { V2::store(valve1, *this); V3::store(valve2, *this); }
+    void evaluateNonlinearity() override
+    {
+        V2::evaluate(valve1, *this);
+        V3::evaluate(valve2, *this);
+    }
+    void fillJacobian() override
+    {
+        V2::jacobian(valve1, *this);
+        V3::jacobian(valve2, *this);
+    }
+    void storeCurrents() override
+    {
+        V2::store(valve1, *this);
+        V3::store(valve2, *this);
+    }
 };
 
 } // namespace ravlin

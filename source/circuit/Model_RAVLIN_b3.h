@@ -15,7 +15,16 @@ class Model_RAVLIN_b3 : public EigenSolver<STraits>
 public:
     using Base = EigenSolver<STraits>;
     using ModelTraitsType = MTraits;
-    enum Node { couple2, grid3, cathode3, supplyBNode, plate3, cathode4, nodeCount };
+    enum Node
+    {
+        couple2,
+        grid3,
+        cathode3,
+        supplyBNode,
+        plate3,
+        cathode4,
+        nodeCount
+    };
 
     Valve1 valve1; ///< V3
     Valve2 valve2; ///< V4
@@ -32,7 +41,11 @@ public:
     }
 
     static constexpr NodalNetlist<nodeCount, 6, 2, 2, 4, 4> netlist{
-        {{{couple2, grid3}, {grid3, kGround}, {cathode3, kGround}, {supplyBNode, plate3}, {cathode4, kGround},
+        {{{couple2, grid3},
+          {grid3, kGround},
+          {cathode3, kGround},
+          {supplyBNode, plate3},
+          {cathode4, kGround},
           {cathode4, kGround}}},
         {{{couple2, grid3}, {cathode3, kGround}}},
         {{couple2, supplyBNode}},
@@ -51,7 +64,8 @@ public:
         this->D.setZero();
         this->E.setZero();
         this->F.setZero();
-        keepOnly(this->K, std::array<Terminals, 10>{{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 1}, {2, 2}, {2, 3}, {3, 2}, {3, 3}}});
+        keepOnly(this->K, std::array<Terminals, 10>{
+                              {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 1}, {2, 2}, {2, 3}, {3, 2}, {3, 3}}});
         // The plate, V4's grid and V4's plate sit directly on supplyB / plate3.
         this->H(1, 1) = this->H(2, 1) = this->H(3, 1) = 1.0;
         this->E(0, 1) = 1.0;
@@ -62,9 +76,21 @@ public:
 
     using V3 = TriodePort<0, -1, 1, 1, 0, 1>;
     using V4 = TriodePort<2, 1, 3, 1, 2, 3>;
-    void evaluateNonlinearity() override { V3::evaluate(valve1, *this); V4::evaluate(valve2, *this); }
-    void fillJacobian() override { V3::jacobian(valve1, *this); V4::jacobian(valve2, *this); }
-    void storeCurrents() override { V3::store(valve1, *this); V4::store(valve2, *this); }
+    void evaluateNonlinearity() override
+    {
+        V3::evaluate(valve1, *this);
+        V4::evaluate(valve2, *this);
+    }
+    void fillJacobian() override
+    {
+        V3::jacobian(valve1, *this);
+        V4::jacobian(valve2, *this);
+    }
+    void storeCurrents() override
+    {
+        V3::store(valve1, *this);
+        V4::store(valve2, *this);
+    }
 };
 
 } // namespace ravlin

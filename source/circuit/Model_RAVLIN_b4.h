@@ -17,8 +17,19 @@ class Model_RAVLIN_b4 : public EigenSolver<STraits>
 public:
     using Base = EigenSolver<STraits>;
     using ModelTraitsType = MTraits;
-    enum Node { plate3, supplyBNode, cathode4, trebleTop, slope, trebleBottom, middleWiper, trebleWiper,
-                bassBottom, nodeCount };
+    enum Node
+    {
+        plate3,
+        supplyBNode,
+        cathode4,
+        trebleTop,
+        slope,
+        trebleBottom,
+        middleWiper,
+        trebleWiper,
+        bassBottom,
+        nodeCount
+    };
 
     Valve valve; ///< V4
     double supplyB = 345.0;
@@ -54,8 +65,14 @@ public:
     }
 
     static constexpr NodalNetlist<nodeCount, 8, 3, 2, 2, 2> netlist{
-        {{{cathode4, kGround}, {cathode4, slope}, {trebleTop, trebleWiper}, {trebleWiper, trebleBottom},
-          {trebleBottom, bassBottom}, {bassBottom, middleWiper}, {middleWiper, kGround}, {trebleWiper, kGround}}},
+        {{{cathode4, kGround},
+          {cathode4, slope},
+          {trebleTop, trebleWiper},
+          {trebleWiper, trebleBottom},
+          {trebleBottom, bassBottom},
+          {bassBottom, middleWiper},
+          {middleWiper, kGround},
+          {trebleWiper, kGround}}},
         {{{trebleTop, cathode4}, {trebleBottom, slope}, {middleWiper, slope}}},
         {{plate3, supplyBNode}},
         {{{cathode4, plate3}, {supplyBNode, cathode4}}},

@@ -16,10 +16,8 @@
 namespace ravlin {
 
 template <int NN, int NR, int NX, int NU, int NV, int NI, class Solver>
-void computeNodalCoefficients(const NodalNetlist<NN, NR, NX, NU, NV, NI>& net,
-                              const std::array<double, NR>& resistance,
-                              const std::array<double, NX>& capacitance, double fs,
-                              Solver& s) noexcept
+void computeNodalCoefficients(const NodalNetlist<NN, NR, NX, NU, NV, NI>& net, const std::array<double, NR>& resistance,
+                              const std::array<double, NX>& capacitance, double fs, Solver& s) noexcept
 {
     constexpr int M = NN + NU;
     constexpr int ground = NN;
@@ -55,11 +53,25 @@ void computeNodalCoefficients(const NodalNetlist<NN, NR, NX, NU, NV, NI>& net,
             touch(net.resistors[static_cast<std::size_t>(r)].a);
             touch(net.resistors[static_cast<std::size_t>(r)].b);
         }
-    for (const auto& c : net.capacitors) { touch(c.a); touch(c.b); }
-    for (int n : net.inputs) touch(n);
-    for (const auto& c : net.currents) { touch(c.a); touch(c.b); }
+    for (const auto& c : net.capacitors)
+    {
+        touch(c.a);
+        touch(c.b);
+    }
+    for (int n : net.inputs)
+        touch(n);
+    for (const auto& c : net.currents)
+    {
+        touch(c.a);
+        touch(c.b);
+    }
 
-    enum class CapKind { Normal, Shorted, Open };
+    enum class CapKind
+    {
+        Normal,
+        Shorted,
+        Open
+    };
     std::array<CapKind, NX> kind{};
     std::array<double, NX> gc{};
     for (int k = 0; k < NX; ++k)
@@ -79,9 +91,15 @@ void computeNodalCoefficients(const NodalNetlist<NN, NR, NX, NU, NV, NI>& net,
     Mat S = Mat::Zero();
     auto stamp = [&](int na, int nb, double g) {
         const int a = rep(na), b = rep(nb);
-        if (a != ground) S(a, a) += g;
-        if (b != ground) S(b, b) += g;
-        if (a != ground && b != ground) { S(a, b) -= g; S(b, a) -= g; }
+        if (a != ground)
+            S(a, a) += g;
+        if (b != ground)
+            S(b, b) += g;
+        if (a != ground && b != ground)
+        {
+            S(a, b) -= g;
+            S(b, a) -= g;
+        }
     };
     for (int r = 0; r < NR; ++r)
         if (resistance[static_cast<std::size_t>(r)] != 0.0)
@@ -108,10 +126,18 @@ void computeNodalCoefficients(const NodalNetlist<NN, NR, NX, NU, NV, NI>& net,
 
     const Eigen::PartialPivLU<Mat> lu(S);
 
-    auto volt = [&](const Vec& z, int node) { const int r = rep(node); return r == ground ? 0.0 : z(r); };
-    auto inject = [&](Vec& r, int node, double amount) { const int n = rep(node); if (n != ground) r(n) += amount; };
+    auto volt = [&](const Vec& z, int node) {
+        const int r = rep(node);
+        return r == ground ? 0.0 : z(r);
+    };
+    auto inject = [&](Vec& r, int node, double amount) {
+        const int n = rep(node);
+        if (n != ground)
+            r(n) += amount;
+    };
     auto capTerms = [&](const Vec& z, int j) {
-        if (kind[static_cast<std::size_t>(j)] != CapKind::Normal) return 0.0;
+        if (kind[static_cast<std::size_t>(j)] != CapKind::Normal)
+            return 0.0;
         const auto& c = net.capacitors[static_cast<std::size_t>(j)];
         return 2.0 * gc[static_cast<std::size_t>(j)] * (volt(z, c.a) - volt(z, c.b));
     };
@@ -122,7 +148,8 @@ void computeNodalCoefficients(const NodalNetlist<NN, NR, NX, NU, NV, NI>& net,
             toStates(j, k) = capTerms(z, j);
         toOutput(0, k) = volt(z, net.output);
         for (int q = 0; q < NV; ++q)
-            toPorts(q, k) = volt(z, net.ports[static_cast<std::size_t>(q)].a) - volt(z, net.ports[static_cast<std::size_t>(q)].b);
+            toPorts(q, k) =
+                volt(z, net.ports[static_cast<std::size_t>(q)].a) - volt(z, net.ports[static_cast<std::size_t>(q)].b);
     };
 
     for (int k = 0; k < NX; ++k)

@@ -29,7 +29,6 @@ RAVLIN_FORCE_INLINE int streamFrom(ChainView& v, const double* in, double* out, 
         [&](int s, int, int) { return runBlock4(v, out[s]) ? -1 : s + 1; });
 }
 
-
 /// n chain steps: out[s] = the chain's output for input in[s].
 RAVLIN_FORCE_INLINE void chainStream(ChainView& v, const double* in, double* out, int n) noexcept
 {

@@ -131,8 +131,8 @@ public:
     /// vector step: measured side by side (ravlin-network-bench), that is faster than the lockstep
     /// step with one lane per channel (ChainKernels::stereo), which stays available and tested.
     template <unsigned L>
-    static void processBlockPair(ChannelChain& left, ChannelChain& right, float* l, float* r, int n,
-                                 double inputGain, double outputGain) noexcept
+    static void processBlockPair(ChannelChain& left, ChannelChain& right, float* l, float* r, int n, double inputGain,
+                                 double outputGain) noexcept
     {
         left.processBlock<L>(l, n, inputGain, outputGain);
         right.processBlock<L>(r, n, inputGain, outputGain);

@@ -16,7 +16,10 @@
 namespace ravlin::RAVLIN_KERNEL_NS {
 
 template <unsigned L>
-constexpr int factorIndex = L == 2 ? 0 : L == 4 ? 1 : L == 8 ? 2 : 3;
+constexpr int factorIndex = L == 2   ? 0
+                            : L == 4 ? 1
+                            : L == 8 ? 2
+                                     : 3;
 
 RAVLIN_FORCE_INLINE void upPush(const OversamplerView& o, double x) noexcept
 {

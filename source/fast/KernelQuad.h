@@ -10,10 +10,10 @@
 
 namespace ravlin::RAVLIN_KERNEL_NS {
 
-using lanes::v2d;
-using lanes::v4d;
 using lanes::load4;
 using lanes::store4;
+using lanes::v2d;
+using lanes::v4d;
 
 /// Four doubles: one AVX register where the unit is compiled for AVX, else two SSE2 registers
 /// (GCC would otherwise spread some 32-byte vector operations over scalar code).

@@ -65,7 +65,10 @@ bool gainsFinite(const PCANetworkRecord& n)
 {
     return std::isfinite(n.hiddenLayerGains[0]) && std::isfinite(n.outputLayerGains[0]);
 }
-bool gainsFinite(const StdNetworkRecord& n) { return std::isfinite(n.hiddenLayerGain) && std::isfinite(n.outputLayerGain); }
+bool gainsFinite(const StdNetworkRecord& n)
+{
+    return std::isfinite(n.hiddenLayerGain) && std::isfinite(n.outputLayerGain);
+}
 
 /// Why set 0 of `file` cannot serve a block at all, or empty.
 template <class File>
@@ -131,8 +134,8 @@ std::string checkForBlock(const PCAModelFileF& file, unsigned entryLength)
         for (int q = 0; q < 4; ++q)
             enabled += p.inputFlags[static_cast<std::size_t>(q)] == 1 ? 1u : 0u;
         if (p.projectionInputs != enabled)
-            return at(k) + "projection inputs " + std::to_string(p.projectionInputs) + " but "
-                   + std::to_string(enabled) + " enabled input flags";
+            return at(k) + "projection inputs " + std::to_string(p.projectionInputs) + " but " + std::to_string(enabled)
+                   + " enabled input flags";
         if (static_cast<unsigned long long>(p.networkInputs) * p.projectionInputs > 16)
             return at(k) + "projection larger than 4 x 4";
         if (std::string why = checkNetworks(p, k); !why.empty())

@@ -12,7 +12,8 @@ namespace ravlin::codec {
 /// Sizes the arrays both network kinds have from the counts (zero-filled): the ranges, the layer
 /// sizes and the weights.
 template <class Network>
-void resizeCommonArrays(Network& n, std::uint32_t inputs, std::uint32_t outputs, const std::vector<std::uint32_t>& sizes)
+void resizeCommonArrays(Network& n, std::uint32_t inputs, std::uint32_t outputs,
+                        const std::vector<std::uint32_t>& sizes)
 {
     n.networkInputs = inputs;
     n.networkOutputs = outputs;

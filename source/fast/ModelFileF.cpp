@@ -6,11 +6,15 @@ namespace ravlin {
 
 using StdFormat = FileFormat<StdSetRecord>;
 
-template <> const std::uint64_t StdFormat::minSetBytes = 24;
-template <> const std::uint64_t StdFormat::minPositionBytes = 16;
-template <> const std::uint64_t StdFormat::minNetworkBytes = 36;
+template <>
+const std::uint64_t StdFormat::minSetBytes = 24;
+template <>
+const std::uint64_t StdFormat::minPositionBytes = 16;
+template <>
+const std::uint64_t StdFormat::minNetworkBytes = 36;
 
-void StdNetworkRecord::resizeArrays(std::uint32_t inputs, std::uint32_t outputs, const std::vector<std::uint32_t>& sizes)
+void StdNetworkRecord::resizeArrays(std::uint32_t inputs, std::uint32_t outputs,
+                                    const std::vector<std::uint32_t>& sizes)
 {
     codec::resizeCommonArrays(*this, inputs, outputs, sizes);
 }

@@ -36,16 +36,18 @@ void buildAll(const File& file, std::vector<net_node_eigen>& networks, const std
 
 void buildNetworks(const PCAModelFileF& file, std::vector<net_node_eigen>& networks, const std::uint8_t* slotEnabled)
 {
-    buildAll(file, networks, slotEnabled, 4, [](net_node_eigen& r, const PCAPositionRecord& p, const PCANetworkRecord& n) {
-        allocate(r, p.networkInputs, 4, n.layerSizes[0], n.hiddenLayerGains[0], n.outputLayerGains[0]);
-    });
+    buildAll(file, networks, slotEnabled, 4,
+             [](net_node_eigen& r, const PCAPositionRecord& p, const PCANetworkRecord& n) {
+                 allocate(r, p.networkInputs, 4, n.layerSizes[0], n.hiddenLayerGains[0], n.outputLayerGains[0]);
+             });
 }
 
 void buildNetworks(const ModelFileF& file, std::vector<net_node_eigen>& networks, const std::uint8_t* slotEnabled)
 {
-    buildAll(file, networks, slotEnabled, 2, [](net_node_eigen& r, const StdPositionRecord&, const StdNetworkRecord& n) {
-        allocate(r, 2, 2, n.layerSizes[0], n.hiddenLayerGain, n.outputLayerGain);
-    });
+    buildAll(file, networks, slotEnabled, 2,
+             [](net_node_eigen& r, const StdPositionRecord&, const StdNetworkRecord& n) {
+                 allocate(r, 2, 2, n.layerSizes[0], n.hiddenLayerGain, n.outputLayerGain);
+             });
 }
 
 } // namespace ravlin

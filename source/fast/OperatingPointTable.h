@@ -9,8 +9,7 @@ namespace ravlin {
 
 /// The values after the rate (p, i, x) of the first entry whose rate equals `rate` exactly, or null
 /// when no entry matches. Entries that would reach past the end of the table are not read.
-inline const double* operatingPointFor(const std::vector<double>& table, double rate,
-                                       unsigned entryLength) noexcept
+inline const double* operatingPointFor(const std::vector<double>& table, double rate, unsigned entryLength) noexcept
 {
     if (table.empty() || !(table[0] > 0.0))
         return nullptr;

@@ -6,11 +6,15 @@ namespace ravlin {
 
 using PcaFormat = FileFormat<PCASetRecord>;
 
-template <> const std::uint64_t PcaFormat::minSetBytes = 16;
-template <> const std::uint64_t PcaFormat::minPositionBytes = 40; // ten u32 header fields, no arrays
-template <> const std::uint64_t PcaFormat::minNetworkBytes = 28;
+template <>
+const std::uint64_t PcaFormat::minSetBytes = 16;
+template <>
+const std::uint64_t PcaFormat::minPositionBytes = 40; // ten u32 header fields, no arrays
+template <>
+const std::uint64_t PcaFormat::minNetworkBytes = 28;
 
-void PCANetworkRecord::resizeArrays(std::uint32_t inputs, std::uint32_t outputs, const std::vector<std::uint32_t>& sizes)
+void PCANetworkRecord::resizeArrays(std::uint32_t inputs, std::uint32_t outputs,
+                                    const std::vector<std::uint32_t>& sizes)
 {
     codec::resizeCommonArrays(*this, inputs, outputs, sizes);
     hiddenTotal = 0;
@@ -35,7 +39,10 @@ void PcaFormat::encodeSetHeader(ByteSink& out, const Set& s)
 }
 
 template <>
-void PcaFormat::inherit(const Set& s, Position& p) { p.tableLength = s.tableLength; }
+void PcaFormat::inherit(const Set& s, Position& p)
+{
+    p.tableLength = s.tableLength;
+}
 
 template <>
 void PcaFormat::parsePositionHeader(ByteCursor& in, Position& p)

@@ -12,8 +12,8 @@
 
 namespace ravlin::RAVLIN_KERNEL_NS {
 
-using lanes::v2d;
 using lanes::load2;
+using lanes::v2d;
 
 /// A coefficient matrix of both lanes, interleaved: element (r, c) of lane k at d[2(c·Rows + r) + k].
 template <int Rows, int Cols>
@@ -58,33 +58,48 @@ struct BlockLanes : StepCoefficients<PairMatrix, NX, NU, NV, NI>
     {
         const View& l = *lane[0];
         const View& r = *lane[1];
-        for (int k = 0; k < NX; ++k) x[k] = v2d{l.x[k], r.x[k]};
-        for (int k = 0; k < NU; ++k) u[k] = v2d{l.u[k], r.u[k]};
-        for (int k = 0; k < NV; ++k) p[k] = v2d{l.p[k], r.p[k]};
-        for (int k = 0; k < NI; ++k) i[k] = v2d{l.i[k], r.i[k]};
-        for (int k = 0; k < 4; ++k) z[k] = v2d{k < NV ? l.z[k] : 0.0, k < NV ? r.z[k] : 0.0};
+        for (int k = 0; k < NX; ++k)
+            x[k] = v2d{l.x[k], r.x[k]};
+        for (int k = 0; k < NU; ++k)
+            u[k] = v2d{l.u[k], r.u[k]};
+        for (int k = 0; k < NV; ++k)
+            p[k] = v2d{l.p[k], r.p[k]};
+        for (int k = 0; k < NI; ++k)
+            i[k] = v2d{l.i[k], r.i[k]};
+        for (int k = 0; k < 4; ++k)
+            z[k] = v2d{k < NV ? l.z[k] : 0.0, k < NV ? r.z[k] : 0.0};
         y[0] = v2d{l.y[0], r.y[0]};
     }
 
     RAVLIN_FORCE_INLINE void storeLane(int k) noexcept
     {
         View& v = *lane[k];
-        for (int n = 0; n < NX; ++n) v.x[n] = x[n][k];
-        for (int n = 0; n < NU; ++n) v.u[n] = u[n][k];
-        for (int n = 0; n < NV; ++n) v.p[n] = p[n][k];
-        for (int n = 0; n < NI; ++n) v.i[n] = i[n][k];
-        for (int n = 0; n < NV; ++n) v.z[n] = z[n][k];
+        for (int n = 0; n < NX; ++n)
+            v.x[n] = x[n][k];
+        for (int n = 0; n < NU; ++n)
+            v.u[n] = u[n][k];
+        for (int n = 0; n < NV; ++n)
+            v.p[n] = p[n][k];
+        for (int n = 0; n < NI; ++n)
+            v.i[n] = i[n][k];
+        for (int n = 0; n < NV; ++n)
+            v.z[n] = z[n][k];
         v.y[0] = y[0][k];
     }
 
     RAVLIN_FORCE_INLINE void loadLane(int k) noexcept
     {
         const View& v = *lane[k];
-        for (int n = 0; n < NX; ++n) x[n][k] = v.x[n];
-        for (int n = 0; n < NU; ++n) u[n][k] = v.u[n];
-        for (int n = 0; n < NV; ++n) p[n][k] = v.p[n];
-        for (int n = 0; n < NI; ++n) i[n][k] = v.i[n];
-        for (int n = 0; n < NV; ++n) z[n][k] = v.z[n];
+        for (int n = 0; n < NX; ++n)
+            x[n][k] = v.x[n];
+        for (int n = 0; n < NU; ++n)
+            u[n][k] = v.u[n];
+        for (int n = 0; n < NV; ++n)
+            p[n][k] = v.p[n];
+        for (int n = 0; n < NI; ++n)
+            i[n][k] = v.i[n];
+        for (int n = 0; n < NV; ++n)
+            z[n][k] = v.z[n];
         y[0][k] = v.y[0];
     }
 

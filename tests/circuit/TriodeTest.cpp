@@ -17,7 +17,10 @@ void expectRel(double expected, double actual, double rel = 5e-6)
 
 TEST(Triode, ReferenceTable)
 {
-    struct Row { double vgk, vak, ig, ik, dig, dikg, dika; };
+    struct Row
+    {
+        double vgk, vak, ig, ik, dig, dikg, dika;
+    };
     const Row rows[] = {
         {0, 100, 1.87629e-5, 0.00218481, 0.000175767, 0.00270917, 2.62541e-5},
         {0.5, 150, 0.000248907, 0.00521392, 0.000648492, 0.00335782, 3.25382e-5},

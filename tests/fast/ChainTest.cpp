@@ -103,11 +103,9 @@ TEST(ChannelChain, CheckAgreesWithLoadAndChangesNothing)
 
     const auto good = pcaBytes({});
     std::vector<std::pair<int, std::string>> cases = {
-        {1, writeTempFile(good, "check_good.pca")},
-        {4, writeTempFile(stdBytes({}), "check_good.std")},
+        {1, writeTempFile(good, "check_good.pca")},         {4, writeTempFile(stdBytes({}), "check_good.std")},
         {1, writeTempFile(stdBytes({}), "check_kind.std")}, // a block-4 file offered to block 1
-        {4, writeTempFile(good, "check_kind.pca")},
-        {2, "/nonexistent/ravlinpre_eh_b2_pca.dat"},
+        {4, writeTempFile(good, "check_kind.pca")},         {2, "/nonexistent/ravlinpre_eh_b2_pca.dat"},
         {2, writeTempFile({}, "check_empty.pca")},
     };
     for (std::size_t cut : {std::size_t(1), std::size_t(40), good.size() / 3, good.size() - 1})

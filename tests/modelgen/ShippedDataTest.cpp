@@ -11,8 +11,8 @@
 #include "Accuracy.h"
 #include "ModelData.h"
 #include "NetworkBlock.h"
-#include "circuit/ReferenceChain.h"
 #include "Rates.h"
+#include "circuit/ReferenceChain.h"
 
 using namespace ravlin;
 using namespace ravlin::modelgen;
