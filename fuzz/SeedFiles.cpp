@@ -77,8 +77,7 @@ Bytes pcaFile(const PcaShape& s)
     std::uint32_t projectionInputs = 0;
     for (std::size_t k = 0; k < 4 && k < s.inputFlags.size(); ++k)
         projectionInputs += s.inputFlags[k] == 1 ? 1u : 0u;
-    const std::uint32_t tableLength =
-        s.withTable ? 1 + s.entryLength * static_cast<std::uint32_t>(s.rates.size()) : 0;
+    const std::uint32_t tableLength = s.withTable ? 1 + s.entryLength * static_cast<std::uint32_t>(s.rates.size()) : 0;
     const std::uint32_t outputProjectionColumns = 1;
 
     Writer w;
@@ -122,8 +121,8 @@ Bytes pcaFile(const PcaShape& s)
                 w.f32s(outputs, 1e-3f, 0.0f);              // outputMax
                 w.u32(1);
                 w.u32(s.hidden);
-                w.f32s(s.hidden, 1.0f, 0.0f);  // hiddenLayerGains
-                w.f32s(outputs, 1.0f, 0.0f);   // outputLayerGains
+                w.f32s(s.hidden, 1.0f, 0.0f); // hiddenLayerGains
+                w.f32s(outputs, 1.0f, 0.0f);  // outputLayerGains
                 w.f32s(weightCount(s.networkInputs, s.hidden, outputs), -0.5f, 0.01f);
                 for (int t = 0; t < 4; ++t)
                     w.u32(0);

@@ -85,8 +85,8 @@ public:
             programs << "<program programname=\"" << i
                      << " default\" gain=\"0.5\" ovrsmplng=\"0.0\" in=\"0.5\" out=\"0.5\" stro=\"0.0\" model=\"0.0\" "
                         "trbl=\"0.5\" mdl=\"0.5\" bas=\"0.5\" showset=\"0.0\"/>   ";
-        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<zub cprog=\"0\" version=\"1\"><programs>" + programs +
-               "</programs></zub>";
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<zub cprog=\"0\" version=\"1\"><programs>" + programs
+               + "</programs></zub>";
     }
 };
 
@@ -158,13 +158,15 @@ void requireConfigured(FuzzProcessor& p)
     const long rate = static_cast<long>(p.getHostSampleRate()) << code;
     for (RecordingChain* chain : {&p.getLeftChain(), &p.getRightChain()})
     {
-        require(chain->lastFile[1] == ravlin::modelFileName(1, set, rate) && chain->lastFile[2] == ravlin::modelFileName(2, set, rate) &&
-                    chain->lastFile[4] == ravlin::modelFileName(4, set, rate),
+        require(chain->lastFile[1] == ravlin::modelFileName(1, set, rate)
+                    && chain->lastFile[2] == ravlin::modelFileName(2, set, rate)
+                    && chain->lastFile[4] == ravlin::modelFileName(4, set, rate),
                 "blocks 1, 2 and 4 were not loaded from the current valve set's files");
-        require(chain->lastFile[3] == ravlin::modelFileName(3, set, rate), "block 3 was not loaded for the effective rate");
+        require(chain->lastFile[3] == ravlin::modelFileName(3, set, rate),
+                "block 3 was not loaded for the effective rate");
         require(chain->rate == static_cast<double>(rate), "a chain runs at another rate than the effective one");
-        require(chain->position[1] == r.gainPosition() && chain->position[2] == r.gainPosition() &&
-                    r.gainPosition() <= 16,
+        require(chain->position[1] == r.gainPosition() && chain->position[2] == r.gainPosition()
+                    && r.gainPosition() <= 16,
                 "blocks 1 and 2 are not at the current Gain position");
         require(chain->position[3] == 0, "block 3 is not at position 0");
         require(chain->position[4] == r.tonePosition() && r.tonePosition() <= 3374,
@@ -172,8 +174,8 @@ void requireConfigured(FuzzProcessor& p)
     }
     require(p.getOversamplingFactor() == (1 << code), "the oversampling factor does not follow the program");
     const juce::String loop = p.getSampleLoopName();
-    require(loop.endsWith("X" + juce::String(1 << code)) &&
-                (loop.startsWith("processStereo") == (r.stereoRequested() && p.getTotalNumInputChannels() >= 2)),
+    require(loop.endsWith("X" + juce::String(1 << code))
+                && (loop.startsWith("processStereo") == (r.stereoRequested() && p.getTotalNumInputChannels() >= 2)),
             "the sample loop does not follow the program");
     const double in = p.getInputGain(), out = p.getOutputGain();
     require(in >= 0.0 && in <= 3.0, "the input gain is outside 0..3");

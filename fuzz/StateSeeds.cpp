@@ -5,8 +5,14 @@ namespace ravlin::fuzz {
 Bytes stateChunk(const std::string& xml, long declaredLength)
 {
     const auto n = static_cast<std::uint32_t>(declaredLength < 0 ? static_cast<long>(xml.size()) : declaredLength);
-    Bytes b = {0x56, 0x43, 0x32, 0x21, static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
-               static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 24)};
+    Bytes b = {0x56,
+               0x43,
+               0x32,
+               0x21,
+               static_cast<std::uint8_t>(n),
+               static_cast<std::uint8_t>(n >> 8),
+               static_cast<std::uint8_t>(n >> 16),
+               static_cast<std::uint8_t>(n >> 24)};
     b.insert(b.end(), xml.begin(), xml.end());
     b.push_back(0);
     return b;
@@ -40,9 +46,10 @@ std::vector<std::pair<std::string, Bytes>> stateSeeds()
         twelve.push_back(program(std::to_string(i) + " default", defaults));
 
     std::vector<std::string> varied = twelve;
-    varied[0] = program("Crunch &amp; &lt;lead&gt; &#233;", "model=\"1\" in=\"0.30000001192092896\" out=\"1\" stro=\"1\" "
-                                                         "gain=\"0.75\" trbl=\"0.2857142984867096\" mdl=\"0\" bas=\"1\" "
-                                                         "ovrsmplng=\"1\" showset=\"1\"");
+    varied[0] =
+        program("Crunch &amp; &lt;lead&gt; &#233;", "model=\"1\" in=\"0.30000001192092896\" out=\"1\" stro=\"1\" "
+                                                    "gain=\"0.75\" trbl=\"0.2857142984867096\" mdl=\"0\" bas=\"1\" "
+                                                    "ovrsmplng=\"1\" showset=\"1\"");
     varied[7] = program("x16", "model=\"0\" in=\"0\" out=\"0\" stro=\"0\" gain=\"1\" trbl=\"1\" mdl=\"1\" bas=\"0\" "
                                "ovrsmplng=\"0.25\" showset=\"0\"");
 

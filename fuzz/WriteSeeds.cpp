@@ -42,8 +42,8 @@ int main(int argc, char** argv)
         }
         return true;
     };
-    return writeAll("pca", ravlin::fuzz::pcaSeeds()) && writeAll("std", ravlin::fuzz::stdSeeds()) &&
-                   writeAll("state", ravlin::fuzz::stateSeeds())
+    return writeAll("pca", ravlin::fuzz::pcaSeeds()) && writeAll("std", ravlin::fuzz::stdSeeds())
+                   && writeAll("state", ravlin::fuzz::stateSeeds())
                ? 0
                : 1;
 }

@@ -4,8 +4,8 @@
 // items_per_second / 705600 at x16.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -117,7 +117,10 @@ bool loadShapedChain(ChannelChain& chain, double rate)
     tone.hidden = 10;
     const bool ok =
         chain.loadModelFile(1, shapedPca("shaped_b1", 17, 1, 3, {1, 1, 1, 0}, {1, 1, 1, 0}, {16}, 14).c_str()).ok
-        && chain.loadModelFile(2, shapedPca("shaped_b2", 17, 1, 4, {1, 1, 1, 1}, {1, 1, 1, 1}, {8, 8, 16, 16}, 14).c_str()).ok
+        && chain
+               .loadModelFile(2,
+                              shapedPca("shaped_b2", 17, 1, 4, {1, 1, 1, 1}, {1, 1, 1, 1}, {8, 8, 16, 16}, 14).c_str())
+               .ok
         && chain.loadModelFile(3, shapedPca("shaped_b3", 1, 3, 2, {1, 1, 0, 0}, {1, 1, 1, 0}, {16}, 11).c_str()).ok
         && chain.loadModelFile(4, writeTempFile(stdBytes(tone), "shaped_b4").c_str()).ok;
     chain.setSampleRate(rate);

@@ -20,11 +20,11 @@
 
 #include <filesystem>
 
+#include "RiffSynth.h"
+#include "circuit/ReferenceChain.h"
 #include "fast/ChainKernels.h"
 #include "fast/ChannelChain.h"
 #include "fast/ModelFileNames.h"
-#include "RiffSynth.h"
-#include "circuit/ReferenceChain.h"
 
 namespace {
 
@@ -151,7 +151,8 @@ int main(int argc, char** argv)
     for (int r = 0; r < rounds; ++r)
     {
         bestNet = std::min(bestNet, timeChain(in, networkStep, finite));
-        bestNewton = std::min(bestNewton, timeChain(in, [&](double x) { return newton.step(x); }, finite));
+        bestNewton = std::min(bestNewton, timeChain(
+                                              in, [&](double x) { return newton.step(x); }, finite));
         for (std::size_t b = 0; b < builds.size(); ++b)
         {
             const auto t0 = std::chrono::steady_clock::now();
@@ -180,7 +181,8 @@ int main(int argc, char** argv)
         {
             const auto t0 = std::chrono::steady_clock::now();
             chainKernels().monoDouble[4](apartLeft->kernelView(), in.data(), out.data(), static_cast<int>(pairLength));
-            chainKernels().monoDouble[4](apartRight->kernelView(), in.data(), outR.data(), static_cast<int>(pairLength));
+            chainKernels().monoDouble[4](apartRight->kernelView(), in.data(), outR.data(),
+                                         static_cast<int>(pairLength));
             bestApart = std::min(bestApart, seconds_since(t0));
             finite = finite && std::isfinite(out[pairLength / 2]);
         }
@@ -192,8 +194,9 @@ int main(int argc, char** argv)
     for (std::size_t b = 0; b < builds.size(); ++b)
     {
         const double v = static_cast<double>(in.size()) / bestVector[b];
-        std::printf("vector network chain (%s) %.0f Hz: %.0f samples/s, real-time factor %.1f, %.2fx the scalar chain\n",
-                    builds[b]->name, rate, v, v / rate, v / netRate);
+        std::printf(
+            "vector network chain (%s) %.0f Hz: %.0f samples/s, real-time factor %.1f, %.2fx the scalar chain\n",
+            builds[b]->name, rate, v, v / rate, v / netRate);
     }
     const double vectorRate = static_cast<double>(in.size()) / bestVector[0];
     const double pairSeconds = static_cast<double>(pairLength) / rate;
@@ -201,8 +204,9 @@ int main(int argc, char** argv)
                 pairSeconds / bestScalarPair);
     std::printf("stereo x16 %.0f Hz, lockstep (%s): real-time factor %.2f\n", rate, chainKernels().name,
                 pairSeconds / bestLockstep);
-    std::printf("stereo x16 %.0f Hz, vector chains one after the other, as the stereo loops run (%s): real-time factor %.2f\n", rate,
-                chainKernels().name, pairSeconds / bestApart);
+    std::printf(
+        "stereo x16 %.0f Hz, vector chains one after the other, as the stereo loops run (%s): real-time factor %.2f\n",
+        rate, chainKernels().name, pairSeconds / bestApart);
     std::printf("Newton reference chain %.0f Hz: %.0f samples/s, real-time factor %.1f (%ld unconverged steps)\n", rate,
                 newtonRate, newtonRate / rate, newton.failures());
     std::printf("network vs Newton: %.2f\n", vectorRate / newtonRate);

@@ -14,8 +14,8 @@
 
 #include "ModelFiles.h"
 #include "RenderProcessor.h"
-#include "plugin/ParameterTable.h"
 #include "RiffSynth.h"
+#include "plugin/ParameterTable.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 

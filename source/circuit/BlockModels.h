@@ -9,9 +9,9 @@
 
 namespace ravlin {
 
-using Block1Circuit = Model_RAVLIN_b1<Triode<1, 0>, Triode<1, 0>, SolverTraits<5, 2, 4, 4, 1>, ModelTraits<17, 1, 1, 4>>;
-using Block2Circuit = Model_RAVLIN_b2<Triode<1, 0>, Triode<1, 0>, SolverTraits<5, 3, 4, 4, 1>, ModelTraits<17, 1, 2, 5>>;
-using Block3Circuit = Model_RAVLIN_b3<Triode<1, 0>, Triode<1, 0>, SolverTraits<2, 2, 4, 4, 1>, ModelTraits<0, 1, 1, 2>>;
-using Block4Circuit = Model_RAVLIN_b4<Triode<1, 0>, SolverTraits<3, 2, 2, 2, 1>, ModelTraits<15, 1, 1, 7>>;
+using Block1Circuit = Model_RAVLIN_b1<Triode, Triode, SolverTraits<5, 2, 4, 4, 1>, ModelTraits<17>>;
+using Block2Circuit = Model_RAVLIN_b2<Triode, Triode, SolverTraits<5, 3, 4, 4, 1>, ModelTraits<17>>;
+using Block3Circuit = Model_RAVLIN_b3<Triode, Triode, SolverTraits<2, 2, 4, 4, 1>, ModelTraits<0>>;
+using Block4Circuit = Model_RAVLIN_b4<Triode, SolverTraits<3, 2, 2, 2, 1>, ModelTraits<15>>;
 
 } // namespace ravlin

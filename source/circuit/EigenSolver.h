@@ -33,12 +33,20 @@ public:
     Mat<NY, NU> E = Mat<NY, NU>::Zero();
     Mat<NY, NI> F = Mat<NY, NI>::Zero();
     Mat<NV, NI> K = Mat<NV, NI>::Zero();
-    Mat<NV, NV> negIdentity = -Mat<NV, NV>::Identity();
+    /// The operating point stored for the current position and rate, which a reset puts p, i
+    /// and x back to (FastModelEigen::applyOperatingPoint).
+    Eigen::Matrix<double, NV, 1> storedP = Eigen::Matrix<double, NV, 1>::Zero();
+    Eigen::Matrix<double, NX, 1> storedX = Eigen::Matrix<double, NX, 1>::Zero();
+    Eigen::Matrix<double, NI, 1> storedI = Eigen::Matrix<double, NI, 1>::Zero();
+    double sampleRate = 44100.0;    ///< the rate the coefficients are computed for, Hz
+    unsigned char resetPending = 0; ///< 1: the next operating-point application resets p, i and x
+    /// New states of a step before they replace x.
     Eigen::Matrix<double, NX, 1> xNext = Eigen::Matrix<double, NX, 1>::Zero();
+    /// Full port voltages p + K i of the offline port solve (PortSolver.h); the network step never
+    /// forms them.
     Eigen::Matrix<double, NV, 1> v = Eigen::Matrix<double, NV, 1>::Zero();
+    /// di/dv at v, written by fillJacobian (offline solve and small-signal analysis only).
     Mat<NI, NV> J = Mat<NI, NV>::Zero();
-    int maxIterations = 70;
-    double tolerance = 1e-13;
 
     EigenSolver() = default;
     EigenSolver(const EigenSolver&) = default;

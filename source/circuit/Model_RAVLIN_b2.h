@@ -17,27 +17,36 @@ class Model_RAVLIN_b2 : public EigenSolver<STraits>
 public:
     using Base = EigenSolver<STraits>;
     using ModelTraitsType = MTraits;
-    enum Node { couple1, potTop, wiper, cathode2, supplyANode, plate2, couple2, grid3, cathode3, supplyBNode,
-                plate3, cxOpen, nodeCount };
+    enum Node
+    {
+        couple1,
+        potTop,
+        wiper,
+        cathode2,
+        supplyANode,
+        plate2,
+        couple2,
+        grid3,
+        cathode3,
+        supplyBNode,
+        plate3,
+        cxOpen,
+        nodeCount
+    };
 
     Valve1 valve1; ///< V2
     Valve2 valve2; ///< V3
-    Eigen::Matrix<double, STraits::NV, 1> storedP = Eigen::Matrix<double, STraits::NV, 1>::Zero();
-    Eigen::Matrix<double, STraits::NX, 1> storedX = Eigen::Matrix<double, STraits::NX, 1>::Zero();
-    Eigen::Matrix<double, STraits::NI, 1> storedI = Eigen::Matrix<double, STraits::NI, 1>::Zero();
     double supplyA = 334.0;
     double supplyB = 345.0;
-    double sampleRate = 44100.0;
-    unsigned char resetPending = 0;
-    double R4 = 470000.0, R5 = 4700.0, R6 = 100000.0, RL2 = 4000000.0, R7 = 470000.0, R8 = 470000.0,
-           R9 = 820.0, R10 = 100000.0;
+    double R4 = 470000.0, R5 = 4700.0, R6 = 100000.0, RL2 = 4000000.0, R7 = 470000.0, R8 = 470000.0, R9 = 820.0,
+           R10 = 100000.0;
     double C4 = 470e-12, C5 = 1e-9, C6 = 22e-9, CX = 470e-12, C8 = 0.68e-6;
     double gainUpper = 0.0, gainLower = 999999.0;
-    double positionStep = 0.0625;
+    static constexpr double positionStep = 1.0 / (MTraits::Positions - 1); ///< travel per Gain position
 
     explicit Model_RAVLIN_b2(double rate)
-        : sampleRate(rate)
     {
+        this->sampleRate = rate;
         this->u << 0.0, supplyA, supplyB;
         setPotPosition(16);
         computeCoefficients();
@@ -51,8 +60,16 @@ public:
     }
 
     static constexpr NodalNetlist<nodeCount, 10, 5, 3, 4, 4> netlist{
-        {{{couple1, potTop}, {potTop, wiper}, {wiper, kGround}, {cathode2, kGround}, {supplyANode, plate2},
-          {couple2, grid3}, {grid3, kGround}, {cathode3, kGround}, {supplyBNode, plate3}, {plate3, kGround}}},
+        {{{couple1, potTop},
+          {potTop, wiper},
+          {wiper, kGround},
+          {cathode2, kGround},
+          {supplyANode, plate2},
+          {couple2, grid3},
+          {grid3, kGround},
+          {cathode3, kGround},
+          {supplyBNode, plate3},
+          {plate3, kGround}}},
         {{{couple1, potTop}, {potTop, wiper}, {plate2, couple2}, {cxOpen, kGround}, {cathode3, kGround}}},
         {{couple1, supplyANode, supplyBNode}},
         {{{cathode2, wiper}, {plate2, cathode2}, {cathode3, grid3}, {cathode3, plate3}}},
@@ -62,7 +79,7 @@ public:
     void computeCoefficients() noexcept
     {
         computeNodalCoefficients(netlist, {R4, gainUpper, gainLower, R5, R6, R7, R8, R9, R10, RL2},
-                                 {C4, C5, C6, CX, C8}, sampleRate, *this);
+                                 {C4, C5, C6, CX, C8}, this->sampleRate, *this);
         keepOnly(this->G, std::array<Terminals, 6>{{{0, 0}, {0, 1}, {1, 2}, {2, 2}, {2, 4}, {3, 4}}});
         keepOnly(this->H, std::array<Terminals, 4>{{{0, 0}, {1, 1}, {2, 1}, {3, 2}}});
         keepOnly(this->A, std::array<Terminals, 7>{{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}});
@@ -71,7 +88,8 @@ public:
         keepOnly(this->D, std::array<Terminals, 1>{{{0, 2}}});
         keepOnly(this->E, std::array<Terminals, 1>{{{0, 1}}});
         keepOnly(this->F, std::array<Terminals, 2>{{{0, 1}, {0, 2}}});
-        keepOnly(this->K, std::array<Terminals, 10>{{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 1}, {2, 2}, {2, 3}, {3, 2}, {3, 3}}});
+        keepOnly(this->K, std::array<Terminals, 10>{
+                              {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 1}, {2, 2}, {2, 3}, {3, 2}, {3, 3}}});
         this->A(3, 3) = 1.0; // CX carries no current
         this->C(4, 3) = this->C(4, 2);
         this->K(0, 1) = R5;
@@ -80,9 +98,21 @@ public:
 
     using V2 = TriodePort<0, -1, 1, 1, 0, 1>;
     using V3 = TriodePort<2, -1, 3, -1, 2, 3>;
-    void evaluateNonlinearity() override { V2::evaluate(valve1, *this); V3::evaluate(valve2, *this); }
-    void fillJacobian() override { V2::jacobian(valve1, *this); V3::jacobian(valve2, *this); }
-    void storeCurrents() override { V2::store(valve1, *this); V3::store(valve2, *this); }
+    void evaluateNonlinearity() override
+    {
+        V2::evaluate(valve1, *this);
+        V3::evaluate(valve2, *this);
+    }
+    void fillJacobian() override
+    {
+        V2::jacobian(valve1, *this);
+        V3::jacobian(valve2, *this);
+    }
+    void storeCurrents() override
+    {
+        V2::store(valve1, *this);
+        V3::store(valve2, *this);
+    }
 };
 
 } // namespace ravlin

@@ -17,24 +17,30 @@ class Model_RAVLIN_b4 : public EigenSolver<STraits>
 public:
     using Base = EigenSolver<STraits>;
     using ModelTraitsType = MTraits;
-    enum Node { plate3, supplyBNode, cathode4, trebleTop, slope, trebleBottom, middleWiper, trebleWiper,
-                bassBottom, nodeCount };
+    enum Node
+    {
+        plate3,
+        supplyBNode,
+        cathode4,
+        trebleTop,
+        slope,
+        trebleBottom,
+        middleWiper,
+        trebleWiper,
+        bassBottom,
+        nodeCount
+    };
 
     Valve valve; ///< V4
-    Eigen::Matrix<double, STraits::NV, 1> storedP = Eigen::Matrix<double, STraits::NV, 1>::Zero();
-    Eigen::Matrix<double, STraits::NX, 1> storedX = Eigen::Matrix<double, STraits::NX, 1>::Zero();
-    Eigen::Matrix<double, STraits::NI, 1> storedI = Eigen::Matrix<double, STraits::NI, 1>::Zero();
     double supplyB = 345.0;
-    double sampleRate = 44100.0;
-    unsigned char resetPending = 0;
     double R11 = 100000.0, R12 = 47000.0, R13 = 1000000.0;
     double C9 = 470e-12, C10 = 22e-9, C11 = 22e-9;
     double trebleUpper = 220000.0, trebleLower = 1.0, bass = 1000000.0, middleUpper = 1.0, middleLower = 50000.0;
-    double positionStep = 1.0 / 14.0;
+    static constexpr double positionStep = 1.0 / (MTraits::Positions - 1); ///< travel per tone position
 
     explicit Model_RAVLIN_b4(double rate)
-        : sampleRate(rate)
     {
+        this->sampleRate = rate;
         this->u << 0.0, supplyB;
         computeCoefficients();
     }
@@ -59,8 +65,14 @@ public:
     }
 
     static constexpr NodalNetlist<nodeCount, 8, 3, 2, 2, 2> netlist{
-        {{{cathode4, kGround}, {cathode4, slope}, {trebleTop, trebleWiper}, {trebleWiper, trebleBottom},
-          {trebleBottom, bassBottom}, {bassBottom, middleWiper}, {middleWiper, kGround}, {trebleWiper, kGround}}},
+        {{{cathode4, kGround},
+          {cathode4, slope},
+          {trebleTop, trebleWiper},
+          {trebleWiper, trebleBottom},
+          {trebleBottom, bassBottom},
+          {bassBottom, middleWiper},
+          {middleWiper, kGround},
+          {trebleWiper, kGround}}},
         {{{trebleTop, cathode4}, {trebleBottom, slope}, {middleWiper, slope}}},
         {{plate3, supplyBNode}},
         {{{cathode4, plate3}, {supplyBNode, cathode4}}},
@@ -70,7 +82,7 @@ public:
     void computeCoefficients() noexcept
     {
         computeNodalCoefficients(netlist, {R11, R12, trebleUpper, trebleLower, bass, middleUpper, middleLower, R13},
-                                 {C9, C10, C11}, sampleRate, *this);
+                                 {C9, C10, C11}, this->sampleRate, *this);
         // Inputs reach the network only through V4; both currents enter at cathode4.
         this->H << -1.0, 0.0, 0.0, 1.0;
         this->B.setZero();

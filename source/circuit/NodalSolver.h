@@ -16,10 +16,8 @@
 namespace ravlin {
 
 template <int NN, int NR, int NX, int NU, int NV, int NI, class Solver>
-void computeNodalCoefficients(const NodalNetlist<NN, NR, NX, NU, NV, NI>& net,
-                              const std::array<double, NR>& resistance,
-                              const std::array<double, NX>& capacitance, double fs,
-                              Solver& s) noexcept
+void computeNodalCoefficients(const NodalNetlist<NN, NR, NX, NU, NV, NI>& net, const std::array<double, NR>& resistance,
+                              const std::array<double, NX>& capacitance, double fs, Solver& s) noexcept
 {
     constexpr int M = NN + NU;
     constexpr int ground = NN;
@@ -55,11 +53,25 @@ void computeNodalCoefficients(const NodalNetlist<NN, NR, NX, NU, NV, NI>& net,
             touch(net.resistors[static_cast<std::size_t>(r)].a);
             touch(net.resistors[static_cast<std::size_t>(r)].b);
         }
-    for (const auto& c : net.capacitors) { touch(c.a); touch(c.b); }
-    for (int n : net.inputs) touch(n);
-    for (const auto& c : net.currents) { touch(c.a); touch(c.b); }
+    for (const auto& c : net.capacitors)
+    {
+        touch(c.a);
+        touch(c.b);
+    }
+    for (int n : net.inputs)
+        touch(n);
+    for (const auto& c : net.currents)
+    {
+        touch(c.a);
+        touch(c.b);
+    }
 
-    enum class CapKind { Normal, Shorted, Open };
+    enum class CapKind
+    {
+        Normal,
+        Shorted,
+        Open
+    };
     std::array<CapKind, NX> kind{};
     std::array<double, NX> gc{};
     for (int k = 0; k < NX; ++k)
@@ -79,9 +91,15 @@ void computeNodalCoefficients(const NodalNetlist<NN, NR, NX, NU, NV, NI>& net,
     Mat S = Mat::Zero();
     auto stamp = [&](int na, int nb, double g) {
         const int a = rep(na), b = rep(nb);
-        if (a != ground) S(a, a) += g;
-        if (b != ground) S(b, b) += g;
-        if (a != ground && b != ground) { S(a, b) -= g; S(b, a) -= g; }
+        if (a != ground)
+            S(a, a) += g;
+        if (b != ground)
+            S(b, b) += g;
+        if (a != ground && b != ground)
+        {
+            S(a, b) -= g;
+            S(b, a) -= g;
+        }
     };
     for (int r = 0; r < NR; ++r)
         if (resistance[static_cast<std::size_t>(r)] != 0.0)
@@ -108,12 +126,30 @@ void computeNodalCoefficients(const NodalNetlist<NN, NR, NX, NU, NV, NI>& net,
 
     const Eigen::PartialPivLU<Mat> lu(S);
 
-    auto volt = [&](const Vec& z, int node) { const int r = rep(node); return r == ground ? 0.0 : z(r); };
-    auto inject = [&](Vec& r, int node, double amount) { const int n = rep(node); if (n != ground) r(n) += amount; };
+    auto volt = [&](const Vec& z, int node) {
+        const int r = rep(node);
+        return r == ground ? 0.0 : z(r);
+    };
+    auto inject = [&](Vec& r, int node, double amount) {
+        const int n = rep(node);
+        if (n != ground)
+            r(n) += amount;
+    };
     auto capTerms = [&](const Vec& z, int j) {
-        if (kind[static_cast<std::size_t>(j)] != CapKind::Normal) return 0.0;
+        if (kind[static_cast<std::size_t>(j)] != CapKind::Normal)
+            return 0.0;
         const auto& c = net.capacitors[static_cast<std::size_t>(j)];
         return 2.0 * gc[static_cast<std::size_t>(j)] * (volt(z, c.a) - volt(z, c.b));
+    };
+    // The node response z to one unit excitation gives column k of the matrices to the states, to
+    // the output and to the port voltages.
+    auto column = [&](const Vec& z, int k, auto& toStates, auto& toOutput, auto& toPorts) {
+        for (int j = 0; j < NX; ++j)
+            toStates(j, k) = capTerms(z, j);
+        toOutput(0, k) = volt(z, net.output);
+        for (int q = 0; q < NV; ++q)
+            toPorts(q, k) =
+                volt(z, net.ports[static_cast<std::size_t>(q)].a) - volt(z, net.ports[static_cast<std::size_t>(q)].b);
     };
 
     for (int k = 0; k < NX; ++k)
@@ -124,37 +160,23 @@ void computeNodalCoefficients(const NodalNetlist<NN, NR, NX, NU, NV, NI>& net,
             inject(r, net.capacitors[static_cast<std::size_t>(k)].a, 1.0);
             inject(r, net.capacitors[static_cast<std::size_t>(k)].b, -1.0);
         }
-        const Vec z = lu.solve(r);
-        for (int j = 0; j < NX; ++j)
-            s.A(j, k) = capTerms(z, j) - (j == k ? 1.0 : 0.0);
+        column(lu.solve(r), k, s.A, s.D, s.G);
+        s.A(k, k) -= 1.0;
         if (kind[static_cast<std::size_t>(k)] == CapKind::Open)
             s.A(k, k) = 1.0;
-        s.D(0, k) = volt(z, net.output);
-        for (int q = 0; q < NV; ++q)
-            s.G(q, k) = volt(z, net.ports[static_cast<std::size_t>(q)].a) - volt(z, net.ports[static_cast<std::size_t>(q)].b);
     }
     for (int m = 0; m < NU; ++m)
     {
         Vec r = Vec::Zero();
         r(NN + m) = 1.0;
-        const Vec z = lu.solve(r);
-        for (int j = 0; j < NX; ++j)
-            s.B(j, m) = capTerms(z, j);
-        s.E(0, m) = volt(z, net.output);
-        for (int q = 0; q < NV; ++q)
-            s.H(q, m) = volt(z, net.ports[static_cast<std::size_t>(q)].a) - volt(z, net.ports[static_cast<std::size_t>(q)].b);
+        column(lu.solve(r), m, s.B, s.E, s.H);
     }
     for (int k = 0; k < NI; ++k)
     {
         Vec r = Vec::Zero();
         inject(r, net.currents[static_cast<std::size_t>(k)].b, 1.0);
         inject(r, net.currents[static_cast<std::size_t>(k)].a, -1.0);
-        const Vec z = lu.solve(r);
-        for (int j = 0; j < NX; ++j)
-            s.C(j, k) = capTerms(z, j);
-        s.F(0, k) = volt(z, net.output);
-        for (int q = 0; q < NV; ++q)
-            s.K(q, k) = volt(z, net.ports[static_cast<std::size_t>(q)].a) - volt(z, net.ports[static_cast<std::size_t>(q)].b);
+        column(lu.solve(r), k, s.C, s.F, s.K);
     }
 }
 

@@ -97,7 +97,8 @@ inline double conductionLimit(double a, double da, double knee) noexcept
 /// (or the best iterate) and model.i = f(model.v). Converged when the largest
 /// residual is at most `tolerance` volts.
 template <class Model, class VecV, class MatK>
-PortSolve solvePorts(Model& model, const VecV& p, const MatK& K, double tolerance = 1e-9, int maxIterations = 100) noexcept
+PortSolve solvePorts(Model& model, const VecV& p, const MatK& K, double tolerance = 1e-9,
+                     int maxIterations = 100) noexcept
 {
     constexpr int NV = VecV::RowsAtCompileTime;
     using Vec = Eigen::Matrix<double, NV, 1>;

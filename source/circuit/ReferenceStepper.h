@@ -14,13 +14,10 @@ class ReferenceStepper
 public:
     using VecV = decltype(Model::p);
     Model model;
-    long failures = 0; ///< steps whose port solve did not reach the tolerance
+    long failures = 0;       ///< steps whose port solve did not reach the tolerance
     double tolerance = 1e-9; ///< port-voltage residual accepted, V
 
-    explicit ReferenceStepper(double sampleRate)
-        : model(sampleRate)
-    {
-    }
+    explicit ReferenceStepper(double sampleRate) : model(sampleRate) {}
 
     /// Takes the model's current x, p, v, i as the starting point of the next steps
     /// (after an operating point has been written into the model).

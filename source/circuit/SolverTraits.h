@@ -14,15 +14,12 @@ struct SolverTraits
     static constexpr int NY = NY_;
 };
 
-/// Positions of the block's potentiometer (0: none), signal inputs, supply inputs,
-/// and an identifier with no effect on behaviour.
-template <int Positions_, int SignalInputs_, int SupplyInputs_, int Id_>
+/// Positions of each of the block's potentiometers, end stops included (0: the block has none).
+/// Position k of n sets the potentiometer to the fraction k / (n - 1) of its travel.
+template <int Positions_>
 struct ModelTraits
 {
     static constexpr int Positions = Positions_;
-    static constexpr int SignalInputs = SignalInputs_;
-    static constexpr int SupplyInputs = SupplyInputs_;
-    static constexpr int Id = Id_;
 };
 
 } // namespace ravlin

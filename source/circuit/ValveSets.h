@@ -20,7 +20,11 @@ struct ValveParameters
     double Gk, Ck, mu, gamma, Gg, Cg, xi, Ig0;
 };
 
-enum class ValveSet { fresh, aged };
+enum class ValveSet
+{
+    fresh,
+    aged
+};
 
 inline ValveParameters valveParameters(ValveSet set)
 {

@@ -8,4 +8,3 @@
 #else
 #define RAVLIN_FORCE_INLINE inline
 #endif
-

@@ -13,8 +13,8 @@ namespace ravlin {
 /// delays the signal by 15 base-rate samples for every factor. Allocates nothing and has no branch
 /// on the data; noexcept whenever `step` is.
 template <unsigned L, class Step>
-double processOversampled(Upsampler& up, Downsampler& down, double x, Step&& step) noexcept(
-    noexcept(std::declval<Step&>()(0.0)))
+double processOversampled(Upsampler& up, Downsampler& down, double x,
+                          Step&& step) noexcept(noexcept(std::declval<Step&>()(0.0)))
 {
     static_assert(L == 2 || L == 4 || L == 8 || L == 16, "oversampling factor must be 2, 4, 8 or 16");
     up.push(x);

@@ -6,8 +6,7 @@
 // the processor's quantisation gives that stored value back. Ranges come from the table too.
 #include "plugin/ParameterTable.h"
 
-namespace ravlin::editor
-{
+namespace ravlin::editor {
 using plugin::Parameter;
 using plugin::StoredValues;
 

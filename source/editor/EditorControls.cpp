@@ -2,10 +2,8 @@
 
 #include <utility>
 
-namespace ravlin
-{
-namespace
-{
+namespace ravlin {
+namespace {
 // Component names the window's controls have always carried (the glow strips keep the knob's own
 // "Slider"). Only code reads a component's name; what a screen reader says comes from its title.
 constexpr const char* controlName = "new component";
@@ -88,10 +86,10 @@ void EditorControls::layOut()
 void EditorControls::showPanel(bool shown)
 {
     showSettings = shown;
-    juce::Component* const panelControls[] = {valveGlowBlurred.get(), inputBar.get(),   gainBar.get(),
-                                               trebleBar.get(),        middleBar.get(),  bassBar.get(),
-                                               outputBar.get(),        oversamplingSelector.get(),
-                                               freshValvesButton.get(), agedValvesButton.get()};
+    juce::Component* const panelControls[] = {
+        valveGlowBlurred.get(),  inputBar.get(),        gainBar.get(),   trebleBar.get(),
+        middleBar.get(),         bassBar.get(),         outputBar.get(), oversamplingSelector.get(),
+        freshValvesButton.get(), agedValvesButton.get()};
     for (juce::Component* c : panelControls)
         c->setVisible(shown);
     panelBackground->setToggleState(shown, juce::dontSendNotification);
@@ -130,9 +128,12 @@ void EditorControls::show(const plugin::StoredValues& q)
 const editor::ControlScale* EditorControls::scaleOf(const juce::Slider* slider) const noexcept
 {
     const std::pair<const juce::Slider*, const editor::ControlScale*> scales[] = {
-        {inputBar.get(), &editor::inputBarScale},   {gainBar.get(), &editor::gainBarScale},
-        {trebleBar.get(), &editor::trebleBarScale}, {middleBar.get(), &editor::middleBarScale},
-        {bassBar.get(), &editor::bassBarScale},     {outputBar.get(), &editor::outputBarScale},
+        {inputBar.get(), &editor::inputBarScale},
+        {gainBar.get(), &editor::gainBarScale},
+        {trebleBar.get(), &editor::trebleBarScale},
+        {middleBar.get(), &editor::middleBarScale},
+        {bassBar.get(), &editor::bassBarScale},
+        {outputBar.get(), &editor::outputBarScale},
         {oversamplingSelector.get(), &editor::oversamplingScale}};
     for (const auto& [control, scale] : scales)
         if (slider == control)

@@ -13,8 +13,7 @@
 
 #include <memory>
 
-namespace ravlin
-{
+namespace ravlin {
 class EditorControls
 {
 public:

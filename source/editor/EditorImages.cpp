@@ -2,21 +2,15 @@
 
 #include <RavlinResources.h>
 
-namespace ravlin
-{
-namespace
-{
-juce::Image load(const char* data, int size)
-{
-    return juce::ImageCache::getFromMemory(data, size);
-}
+namespace ravlin {
+namespace {
+juce::Image load(const char* data, int size) { return juce::ImageCache::getFromMemory(data, size); }
 } // namespace
 
 EditorImages::EditorImages()
     : backgroundImage(load(RavlinResources::background_png, RavlinResources::background_pngSize)),
       valveGlowStrip(load(RavlinResources::valve_glow_jpg, RavlinResources::valve_glow_jpgSize)),
-      valveGlowBlurredStrip(
-          load(RavlinResources::valve_glow_blurred_jpg, RavlinResources::valve_glow_blurred_jpgSize)),
+      valveGlowBlurredStrip(load(RavlinResources::valve_glow_blurred_jpg, RavlinResources::valve_glow_blurred_jpgSize)),
       monoStereoImage(load(RavlinResources::mono_stereo_png, RavlinResources::mono_stereo_pngSize)),
       barStrip50(load(RavlinResources::bar_strip_50_png, RavlinResources::bar_strip_50_pngSize)),
       barStrip17(load(RavlinResources::bar_strip_17_png, RavlinResources::bar_strip_17_pngSize)),

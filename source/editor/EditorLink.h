@@ -7,8 +7,7 @@
 #include "editor/ControlMapping.h"
 #include "editor/GlowMeter.h"
 
-namespace ravlin
-{
+namespace ravlin {
 template <class Processor>
 struct EditorLink; // static editor::StoredValues storedValues(const Processor&);
                    // static editor::BlockStatistics block4Statistics(const Processor&, int channel);

@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-namespace ravlin
-{
+namespace ravlin {
 FilmStripKnob::FilmStripKnob(juce::Image* strip, int frames)
     : juce::Slider("Slider"), filmStrip(strip), numFrames(juce::jmax(1, frames))
 {
@@ -34,7 +33,6 @@ void FilmStripKnob::paint(juce::Graphics& g)
 {
     if (filmStrip == nullptr)
         return;
-    g.drawImage(*filmStrip, 0, 0, getWidth(), getHeight(), 0, currentFrame() * frameHeight, frameWidth,
-                frameHeight);
+    g.drawImage(*filmStrip, 0, 0, getWidth(), getHeight(), 0, currentFrame() * frameHeight, frameWidth, frameHeight);
 }
 } // namespace ravlin

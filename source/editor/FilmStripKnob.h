@@ -3,8 +3,7 @@
 // slider's value. Mouse handling, value handling and notification are the framework slider's.
 #include <juce_gui_basics/juce_gui_basics.h>
 
-namespace ravlin
-{
+namespace ravlin {
 class FilmStripKnob : public juce::Slider
 {
 public:

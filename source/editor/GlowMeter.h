@@ -5,8 +5,7 @@
 #include <array>
 #include <cmath>
 
-namespace ravlin::editor
-{
+namespace ravlin::editor {
 /** Block 4's statistics over its window: mean = inverseLength * sum,
     mean square = inverseLength * sumOfSquares (volts, volts squared). */
 struct BlockStatistics
@@ -21,12 +20,11 @@ inline constexpr int glowLevels = 50;
 
 /** Brightness per level: 0 for level 0, exp(2.5 (i - 49) / 49) rounded to six decimals above. */
 inline constexpr std::array<float, glowLevels> glowTable{
-    0.000000f, 0.086382f, 0.090903f, 0.095662f, 0.100669f, 0.105938f, 0.111484f, 0.117319f, 0.123460f,
-    0.129923f, 0.136723f, 0.143880f, 0.151411f, 0.159337f, 0.167677f, 0.176454f, 0.185691f, 0.195410f,
-    0.205639f, 0.216403f, 0.227731f, 0.239651f, 0.252195f, 0.265396f, 0.279288f, 0.293908f, 0.309292f,
-    0.325482f, 0.342519f, 0.360448f, 0.379315f, 0.399170f, 0.420065f, 0.442053f, 0.465192f, 0.489542f,
-    0.515166f, 0.542132f, 0.570510f, 0.600373f, 0.631799f, 0.664870f, 0.699673f, 0.736296f, 0.774837f,
-    0.815396f, 0.858077f, 0.902993f, 0.950259f, 1.000000f};
+    0.000000f, 0.086382f, 0.090903f, 0.095662f, 0.100669f, 0.105938f, 0.111484f, 0.117319f, 0.123460f, 0.129923f,
+    0.136723f, 0.143880f, 0.151411f, 0.159337f, 0.167677f, 0.176454f, 0.185691f, 0.195410f, 0.205639f, 0.216403f,
+    0.227731f, 0.239651f, 0.252195f, 0.265396f, 0.279288f, 0.293908f, 0.309292f, 0.325482f, 0.342519f, 0.360448f,
+    0.379315f, 0.399170f, 0.420065f, 0.442053f, 0.465192f, 0.489542f, 0.515166f, 0.542132f, 0.570510f, 0.600373f,
+    0.631799f, 0.664870f, 0.699673f, 0.736296f, 0.774837f, 0.815396f, 0.858077f, 0.902993f, 0.950259f, 1.000000f};
 
 /** Level (volts) at which the glow is full: 4 sigma above the mean reaching 7 mV. */
 inline constexpr double fullGlowLevel = 0.007;

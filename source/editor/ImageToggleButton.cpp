@@ -1,9 +1,7 @@
 #include "editor/ImageToggleButton.h"
 
-namespace ravlin
-{
-ImageToggleButton::ImageToggleButton(juce::Image* img, bool togglesOnClick)
-    : juce::Button("Button"), image(img)
+namespace ravlin {
+ImageToggleButton::ImageToggleButton(juce::Image* img, bool togglesOnClick) : juce::Button("Button"), image(img)
 {
     if (image != nullptr)
     {

@@ -3,8 +3,7 @@
 // half while it is on. Clicks, toggling and listeners are the framework button's.
 #include <juce_gui_basics/juce_gui_basics.h>
 
-namespace ravlin
-{
+namespace ravlin {
 class ImageToggleButton : public juce::Button
 {
 public:

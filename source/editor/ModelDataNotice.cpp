@@ -1,7 +1,6 @@
 #include "editor/ModelDataNotice.h"
 
-namespace ravlin
-{
+namespace ravlin {
 ModelDataNotice::ModelDataNotice()
 {
     setInterceptsMouseClicks(false, false);

@@ -4,8 +4,7 @@
 // so the controls below (the valve-set buttons, to go back to a set that loads) stay usable.
 #include <juce_gui_basics/juce_gui_basics.h>
 
-namespace ravlin
-{
+namespace ravlin {
 class ModelDataNotice : public juce::Component
 {
 public:

@@ -13,8 +13,7 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
-namespace ravlin
-{
+namespace ravlin {
 /** `Processor` derives from juce::AudioProcessor and juce::ChangeBroadcaster and has an
     EditorLink specialisation. */
 template <class Processor>

@@ -4,21 +4,16 @@
 
 namespace ravlin {
 
-std::FILE* BaseModelFileF::openForReading(const char* path)
-{
-    close();
-    stream_ = path != nullptr ? std::fopen(path, "rb") : nullptr;
-    if (stream_ == nullptr)
-        error_ = std::string("cannot open model file ") + (path != nullptr ? path : "(null)");
-    return stream_;
-}
+std::FILE* BaseModelFileF::openForReading(const char* path) { return openStream(path, "rb", "cannot open"); }
 
-std::FILE* BaseModelFileF::openForWriting(const char* path)
+std::FILE* BaseModelFileF::openForWriting(const char* path) { return openStream(path, "wb", "cannot create"); }
+
+std::FILE* BaseModelFileF::openStream(const char* path, const char* mode, const char* failure)
 {
     close();
-    stream_ = path != nullptr ? std::fopen(path, "wb") : nullptr;
+    stream_ = path != nullptr ? std::fopen(path, mode) : nullptr;
     if (stream_ == nullptr)
-        error_ = std::string("cannot create model file ") + (path != nullptr ? path : "(null)");
+        error_ = std::string(failure) + " model file " + (path != nullptr ? path : "(null)");
     return stream_;
 }
 

@@ -59,6 +59,9 @@ public:
     unsigned long long valuesRead() const noexcept { return valuesRead_; }
 
 protected:
+    /// Closes any open stream, then opens `path` with `mode`; on failure lastError() says
+    /// "<failure> model file <path>".
+    std::FILE* openStream(const char* path, const char* mode, const char* failure);
     /// Writes `bytes` to the open stream; false on failure.
     bool writeBytes(const void* bytes, std::size_t size);
 

@@ -45,7 +45,8 @@ struct Block1
         x[2] = x2;
         x[3] = x3;
         x[4] = x4;
-        y[0] = c.D(0, 1) * x1 + c.D(0, 2) * x2 + c.D(0, 3) * x3 + c.E(0, 1) * u[1] + c.F(0, 1) * i[1] + c.F(0, 2) * i[2];
+        y[0] =
+            c.D(0, 1) * x1 + c.D(0, 2) * x2 + c.D(0, 3) * x3 + c.E(0, 1) * u[1] + c.F(0, 1) * i[1] + c.F(0, 2) * i[2];
     }
 };
 
@@ -138,12 +139,24 @@ struct Block4
 template <int Block>
 struct ForBlock;
 template <>
-struct ForBlock<1> { using type = Block1; };
+struct ForBlock<1>
+{
+    using type = Block1;
+};
 template <>
-struct ForBlock<2> { using type = Block2; };
+struct ForBlock<2>
+{
+    using type = Block2;
+};
 template <>
-struct ForBlock<3> { using type = Block3; };
+struct ForBlock<3>
+{
+    using type = Block3;
+};
 template <>
-struct ForBlock<4> { using type = Block4; };
+struct ForBlock<4>
+{
+    using type = Block4;
+};
 
 } // namespace ravlin::stepformulas

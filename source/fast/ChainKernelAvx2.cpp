@@ -5,6 +5,8 @@
 #include "fast/ChainKernel.h"
 #include "fast/ChainKernels.h"
 #include "fast/StereoKernel.h"
+
+// Last: the table names the loops of both kernels above.
 #include "fast/ChainKernelTable.inc"
 
 namespace ravlin {

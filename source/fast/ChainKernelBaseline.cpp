@@ -4,6 +4,8 @@
 #include "fast/ChainKernel.h"
 #include "fast/ChainKernels.h"
 #include "fast/StereoKernel.h"
+
+// Last: the table names the loops of both kernels above.
 #include "fast/ChainKernelTable.inc"
 
 namespace ravlin {

@@ -14,11 +14,10 @@ struct ChainKernels
     using MonoDouble = void (*)(ChainView&, const double*, double*, int) noexcept;
     /// Two channels in lockstep, one vector lane each; same contract as Mono per channel.
     using Stereo = void (*)(ChainView&, ChainView&, float*, float*, int, double, double) noexcept;
-    using StereoDouble = void (*)(ChainView&, ChainView&, const double*, const double*, double*, double*,
-                                  int) noexcept;
+    using StereoDouble = void (*)(ChainView&, ChainView&, const double*, const double*, double*, double*, int) noexcept;
 
     const char* name;
-    Mono mono[5];               ///< factors 1, 2, 4, 8, 16
+    Mono mono[5]; ///< factors 1, 2, 4, 8, 16
     MonoDouble monoDouble[5];
     Stereo stereo[5];
     StereoDouble stereoDouble[5];

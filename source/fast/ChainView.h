@@ -21,8 +21,23 @@ struct MatrixView
     RAVLIN_FORCE_INLINE double operator()(int r, int c) const noexcept { return d[c * Rows + r]; }
 };
 
+/// The coefficient matrices a block step reads (BlockStepFormulas.h), each as a view M<Rows, Cols>:
+/// one chain's matrices in place (MatrixView) or two chains' interleaved per lane (StereoLanes.h).
+template <template <int, int> class M, int NX, int NU, int NV, int NI>
+struct StepCoefficients
+{
+    M<NV, NX> G;
+    M<NV, NU> H;
+    M<NX, NX> A;
+    M<NX, NU> B;
+    M<NX, NI> C;
+    M<1, NX> D;
+    M<1, NU> E;
+    M<1, NI> F;
+};
+
 template <int NX, int NU, int NV, int NI>
-struct BlockView
+struct BlockView : StepCoefficients<MatrixView, NX, NU, NV, NI>
 {
     double* x = nullptr;
     double* u = nullptr;
@@ -30,14 +45,6 @@ struct BlockView
     double* i = nullptr;
     double* y = nullptr;
     double* z = nullptr; ///< the block's networkInput
-    MatrixView<NV, NX> G;
-    MatrixView<NV, NU> H;
-    MatrixView<NX, NX> A;
-    MatrixView<NX, NU> B;
-    MatrixView<NX, NI> C;
-    MatrixView<1, NX> D;
-    MatrixView<1, NU> E;
-    MatrixView<1, NI> F;
     const double* projection = nullptr;
     const std::uint8_t* featureEnabled = nullptr;
     unsigned componentCount = 0;

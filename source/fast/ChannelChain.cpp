@@ -157,10 +157,14 @@ void ChannelChain::setSampleRate(double effectiveRate)
 
 void ChannelChain::applyOperatingPoint()
 {
-    if (block1().positionSelected == 1) block1().applyOperatingPoint();
-    if (block2().positionSelected == 1) block2().applyOperatingPoint();
-    if (block3().positionSelected == 1) block3().applyOperatingPoint();
-    if (block4().positionSelected == 1) block4().applyOperatingPoint();
+    if (block1().positionSelected == 1)
+        block1().applyOperatingPoint();
+    if (block2().positionSelected == 1)
+        block2().applyOperatingPoint();
+    if (block3().positionSelected == 1)
+        block3().applyOperatingPoint();
+    if (block4().positionSelected == 1)
+        block4().applyOperatingPoint();
 }
 
 } // namespace ravlin

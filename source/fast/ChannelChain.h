@@ -24,11 +24,10 @@
 
 namespace ravlin {
 
-/// The unit of the block hierarchy: the block itself, nothing added.
-template <class T>
-class ModelHandler : public T
-{
-};
+/// The unit the scatter hierarchy wraps around each block type: none, the hierarchy derives from
+/// the four blocks themselves.
+template <class Block>
+using BareBlock = Block;
 
 using Block1 = FastModelEigen<Block1Circuit, SolverTraits<5, 2, 4, 4, 1>, 1, 1, net_node_eigen>;
 using Block2 = FastModelEigen<Block2Circuit, SolverTraits<5, 3, 4, 4, 1>, 1, 1, net_node_eigen>;
@@ -44,15 +43,15 @@ public:
     ChannelChain(const ChannelChain&) = delete;
     ChannelChain& operator=(const ChannelChain&) = delete;
 
-    Block1& block1() noexcept { return static_cast<ModelHandler<Block1>&>(blocks); }
-    Block2& block2() noexcept { return static_cast<ModelHandler<Block2>&>(blocks); }
-    Block3& block3() noexcept { return static_cast<ModelHandler<Block3>&>(blocks); }
-    Block4& block4() noexcept { return static_cast<ModelHandler<Block4>&>(blocks); }
-    const Block1& block1() const noexcept { return static_cast<const ModelHandler<Block1>&>(blocks); }
-    const Block2& block2() const noexcept { return static_cast<const ModelHandler<Block2>&>(blocks); }
-    const Block3& block3() const noexcept { return static_cast<const ModelHandler<Block3>&>(blocks); }
+    Block1& block1() noexcept { return static_cast<Block1&>(blocks); }
+    Block2& block2() noexcept { return static_cast<Block2&>(blocks); }
+    Block3& block3() noexcept { return static_cast<Block3&>(blocks); }
+    Block4& block4() noexcept { return static_cast<Block4&>(blocks); }
+    const Block1& block1() const noexcept { return static_cast<const Block1&>(blocks); }
+    const Block2& block2() const noexcept { return static_cast<const Block2&>(blocks); }
+    const Block3& block3() const noexcept { return static_cast<const Block3&>(blocks); }
     /// Block 4, whose runningStatistics the editor reads (mean(), meanSquare(): any thread).
-    const Block4& block4() const noexcept { return static_cast<const ModelHandler<Block4>&>(blocks); }
+    const Block4& block4() const noexcept { return static_cast<const Block4&>(blocks); }
 
     /// Reconfiguring thread. Loads a model file into block k (1..4); on failure the block keeps its
     /// previous file, networks, position and states. The block stays silent until its next selection.
@@ -132,8 +131,8 @@ public:
     /// vector step: measured side by side (ravlin-network-bench), that is faster than the lockstep
     /// step with one lane per channel (ChainKernels::stereo), which stays available and tested.
     template <unsigned L>
-    static void processBlockPair(ChannelChain& left, ChannelChain& right, float* l, float* r, int n,
-                                 double inputGain, double outputGain) noexcept
+    static void processBlockPair(ChannelChain& left, ChannelChain& right, float* l, float* r, int n, double inputGain,
+                                 double outputGain) noexcept
     {
         left.processBlock<L>(l, n, inputGain, outputGain);
         right.processBlock<L>(r, n, inputGain, outputGain);
@@ -170,7 +169,7 @@ private:
     }
     void prepareView() noexcept;
 
-    Loki::GenScatterHierarchy<BlockList, ModelHandler> blocks;
+    Loki::GenScatterHierarchy<BlockList, BareBlock> blocks;
     Upsampler upsamplers[4] = {Upsampler(2), Upsampler(4), Upsampler(8), Upsampler(16)};
     Downsampler downsamplers[4] = {Downsampler(2), Downsampler(4), Downsampler(8), Downsampler(16)};
     bool ready = false;

@@ -6,7 +6,6 @@
 //
 // Threads: step() runs on the audio thread only. loadModelFile, selectPosition, applyOperatingPoint
 // and changeSampleRate run on the reconfiguring thread and must not overlap a step of this block.
-#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -15,24 +14,19 @@
 #include <vector>
 
 #include "fast/BlockKind.h"
-#include "fast/BlockStepFormulas.h"
+#include "fast/LoadResult.h"
 #include "fast/ModelFileChecks.h"
 #include "fast/ModelFileF.h"
 #include "fast/NetworkBuilders.h"
 #include "fast/NetworkLayout.h"
+#include "fast/OperatingPointTable.h"
 #include "fast/PCAModelFileF.h"
+#include "fast/ProjectionCopy.h"
 #include "fast/RunningStatistics.h"
+#include "fast/ScalarBlockStep.h"
 #include "fast/net_node_eigen.h"
 
 namespace ravlin {
-
-/// Outcome of a model-file load; on failure the block is exactly as before.
-struct LoadResult
-{
-    bool ok = false;
-    std::string message; ///< why the load failed (empty on success)
-    explicit operator bool() const noexcept { return ok; }
-};
 
 template <class Model, class STraits, int P, int S, class Net = net_node_eigen>
 class FastModelEigen : public Model
@@ -49,7 +43,6 @@ public:
     static_assert(NV <= 4, "at most four ports");
 
     Reader reader;
-    std::uint32_t networkTotal = 0;
     std::uint32_t positionCount = 0;
     std::uint8_t featureEnabled[NV] = {};
     std::uint8_t outputEnabled[NV] = {};
@@ -105,7 +98,6 @@ public:
             return result;
         }
         positionCount = reader.sets[0].positionCount;
-        networkTotal = static_cast<std::uint32_t>(networks.size());
         if (position >= positionCount)
             position = positionCount - 1;
         positionNetworks = lastNetwork = nullptr;
@@ -156,23 +148,8 @@ public:
             outputProjectionColumns = pos.outputProjectionColumns;
             projectionInputs = pos.projectionInputs;
             componentCount = pos.networkInputs;
-            projectionEnabled = 0;
-            constexpr float identityTolerance = 2.384185791015625e-07f; // 2^-22
-            for (std::uint32_t r = 0; r < componentCount; ++r)
-            {
-                for (std::uint32_t c = 0; c < projectionInputs; ++c)
-                {
-                    const double e = pos.projection[c * componentCount + r];
-                    projectionMatrix[r * projectionInputs + c] = e;
-                    if (projectionEnabled == 0)
-                    {
-                        const float ef = static_cast<float>(e);
-                        const float off = (r == c) ? std::fabs(ef - 1.0f) : std::fabs(ef);
-                        if (off > identityTolerance)
-                            projectionEnabled = 1;
-                    }
-                }
-            }
+            projectionEnabled =
+                copyProjection(pos.projection.data(), componentCount, projectionInputs, projectionMatrix) ? 1 : 0;
         }
         else
         {
@@ -209,24 +186,14 @@ public:
         if (loaded == 1 && position < reader.sets[0].positions.size())
         {
             const auto& table = reader.sets[0].positions[position].operatingPoints;
-            if (!table.empty() && table[0] > 0.0)
+            if (const double* entry = operatingPointFor(table, this->sampleRate, entryLength))
             {
-                for (std::size_t k = 0; static_cast<double>(k) < table[0]; ++k)
-                {
-                    const std::size_t at = 1 + k * entryLength;
-                    if (at + entryLength > table.size())
-                        break;
-                    if (table[at] == this->sampleRate)
-                    {
-                        for (int q = 0; q < NV; ++q)
-                            this->storedP[q] = table[at + 1 + static_cast<std::size_t>(q)];
-                        for (int q = 0; q < NI; ++q)
-                            this->storedI[q] = table[at + 1 + NV + static_cast<std::size_t>(q)];
-                        for (int q = 0; q < NX; ++q)
-                            this->storedX[q] = table[at + 1 + NV + NI + static_cast<std::size_t>(q)];
-                        break;
-                    }
-                }
+                for (int q = 0; q < NV; ++q)
+                    this->storedP[q] = entry[q];
+                for (int q = 0; q < NI; ++q)
+                    this->storedI[q] = entry[NV + q];
+                for (int q = 0; q < NX; ++q)
+                    this->storedX[q] = entry[NV + NI + q];
             }
         }
         if (this->resetPending == 1)
@@ -258,36 +225,8 @@ public:
             applyOperatingPoint();
     }
 
-    /// One step at the running rate: p from x and u, the network's port currents, new states, y.
-    /// Requires active().
-    void step() noexcept
-    {
-        using Formulas = typename stepformulas::ForBlock<block>::type;
-        Formulas::ports(*this, this->x, this->u, this->p);
-        if constexpr (block == 4)
-        {
-            double pv[2] = {this->p[0], this->p[1]};
-            evaluateUnipolar(*positionNetworks, pv, this->i.data());
-            if (statistics != nullptr)
-                statistics->update(this->i[1]);
-        }
-        else
-        {
-            formNetworkInput();
-            if constexpr (S == 0)
-            {
-                Net* match = findRegion();
-                if (match != nullptr)
-                    lastNetwork = match;
-                evaluateBipolar(*lastNetwork, networkInput, this->i.data());
-            }
-            else
-            {
-                evaluateBipolar(*positionNetworks, networkInput, this->i.data());
-            }
-        }
-        Formulas::advance(*this, this->x, this->u, this->i, this->y);
-    }
+    /// One step at the running rate (ScalarBlockStep.h). Requires active().
+    void step() noexcept { scalarstep::step<block, S == 0>(*this, statistics); }
 
     /// The vector layouts of `networks`, same order (built with them at load).
     const NetworkLayouts& networkLayouts() const noexcept { return layouts; }
@@ -311,50 +250,6 @@ private:
         if (values == 0)
             return fresh.lastError().empty() ? std::string("no model data in the file") : fresh.lastError();
         return checkForBlock(fresh, entryLength);
-    }
-
-    /// z from p: projection over the enabled features, or a plain copy of the first componentCount.
-    void formNetworkInput() noexcept
-    {
-        if (projectionEnabled == 1)
-        {
-            unsigned next = 0;
-            for (std::uint32_t r = 0; r < componentCount; ++r)
-            {
-                double z = 0.0;
-                for (int k = 0; k < NV; ++k)
-                    if (featureEnabled[k] == 1)
-                        z += this->p[k] * projectionMatrix[next++];
-                networkInput[r] = z;
-            }
-        }
-        else
-        {
-            for (std::uint32_t r = 0; r < componentCount; ++r)
-                networkInput[r] = this->p[static_cast<int>(r)];
-        }
-    }
-
-    /// First network of the position whose open input box holds z (a NaN never matches), or null.
-    Net* findRegion() noexcept
-    {
-        for (std::uint32_t n = 0; n < positionNetworkCount; ++n)
-        {
-            Net& net = positionNetworks[n];
-            bool inside = true;
-            for (unsigned k = 0; k < net.inputCount; ++k)
-            {
-                const double z = networkInput[k];
-                if (!(net.regionLow[k] < z && z < net.regionHigh[k]))
-                {
-                    inside = false;
-                    break;
-                }
-            }
-            if (inside)
-                return &net;
-        }
-        return nullptr;
     }
 
     /// Per network, the slots its outputs fill: the enabled slots of its position in order

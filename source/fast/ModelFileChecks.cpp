@@ -24,16 +24,10 @@ std::string at(std::size_t position, std::size_t network = static_cast<std::size
     return s + ": ";
 }
 
-bool allFinite(const std::vector<float>& v)
+template <class T>
+bool allFinite(const std::vector<T>& v)
 {
-    for (float e : v)
-        if (!std::isfinite(e))
-            return false;
-    return true;
-}
-bool allFinite(const std::vector<double>& v)
-{
-    for (double e : v)
+    for (T e : v)
         if (!std::isfinite(e))
             return false;
     return true;
@@ -65,22 +59,69 @@ std::string checkLayers(const Network& n)
     return {};
 }
 
+bool gainsPresent(const PCANetworkRecord& n) { return !n.hiddenLayerGains.empty() && !n.outputLayerGains.empty(); }
+bool gainsPresent(const StdNetworkRecord&) { return true; }
+bool gainsFinite(const PCANetworkRecord& n)
+{
+    return std::isfinite(n.hiddenLayerGains[0]) && std::isfinite(n.outputLayerGains[0]);
+}
+bool gainsFinite(const StdNetworkRecord& n)
+{
+    return std::isfinite(n.hiddenLayerGain) && std::isfinite(n.outputLayerGain);
+}
+
+/// Why set 0 of `file` cannot serve a block at all, or empty.
+template <class File>
+std::string checkSet(const File& file)
+{
+    if (file.setCount < 1 || file.sets.empty())
+        return "no set";
+    if (file.sets[0].positionCount < 1)
+        return "no position in set 0";
+    return {};
+}
+
+/// Why position k lacks what every block needs (a network, an operating-point table), or empty.
+template <class Position>
+std::string checkPosition(const Position& p, std::size_t k, unsigned entryLength)
+{
+    if (p.networkCount < 1)
+        return at(k) + "no network";
+    if (!operatingTableFits(p.operatingPoints, entryLength))
+        return at(k) + "operating-point table missing or shorter than its entry count";
+    return {};
+}
+
+/// Why a network of position k cannot be evaluated (layers, gains, values), or empty.
+template <class Position>
+std::string checkNetworks(const Position& p, std::size_t k)
+{
+    for (std::size_t j = 0; j < p.networks.size(); ++j)
+    {
+        const auto& n = p.networks[j];
+        const std::string why = checkLayers(n);
+        if (!why.empty())
+            return at(k, j) + why;
+        if (!gainsPresent(n))
+            return at(k, j) + "missing layer gains";
+        if (!valuesUsable(n) || !gainsFinite(n))
+            return at(k, j) + "weight, range or gain not finite";
+    }
+    return {};
+}
+
 } // namespace
 
 std::string checkForBlock(const PCAModelFileF& file, unsigned entryLength)
 {
-    if (file.setCount < 1 || file.sets.empty())
-        return "no set";
+    if (std::string why = checkSet(file); !why.empty())
+        return why;
     const auto& set = file.sets[0];
-    if (set.positionCount < 1)
-        return "no position in set 0";
     for (std::size_t k = 0; k < set.positions.size(); ++k)
     {
         const auto& p = set.positions[k];
-        if (p.networkCount < 1)
-            return at(k) + "no network";
-        if (!operatingTableFits(p.operatingPoints, entryLength))
-            return at(k) + "operating-point table missing or shorter than its entry count";
+        if (std::string why = checkPosition(p, k, entryLength); !why.empty())
+            return why;
         if (!allFinite(p.operatingPoints) || !allFinite(p.projection))
             return at(k) + "operating point or projection not finite";
         if (p.networkOutputs != 4)
@@ -93,53 +134,33 @@ std::string checkForBlock(const PCAModelFileF& file, unsigned entryLength)
         for (int q = 0; q < 4; ++q)
             enabled += p.inputFlags[static_cast<std::size_t>(q)] == 1 ? 1u : 0u;
         if (p.projectionInputs != enabled)
-            return at(k) + "projection inputs " + std::to_string(p.projectionInputs) + " but "
-                   + std::to_string(enabled) + " enabled input flags";
+            return at(k) + "projection inputs " + std::to_string(p.projectionInputs) + " but " + std::to_string(enabled)
+                   + " enabled input flags";
         if (static_cast<unsigned long long>(p.networkInputs) * p.projectionInputs > 16)
             return at(k) + "projection larger than 4 x 4";
-        for (std::size_t j = 0; j < p.networks.size(); ++j)
-        {
-            const std::string why = checkLayers(p.networks[j]);
-            if (!why.empty())
-                return at(k, j) + why;
-            if (p.networks[j].hiddenLayerGains.empty() || p.networks[j].outputLayerGains.empty())
-                return at(k, j) + "missing layer gains";
-            if (!valuesUsable(p.networks[j]) || !std::isfinite(p.networks[j].hiddenLayerGains[0])
-                || !std::isfinite(p.networks[j].outputLayerGains[0]))
-                return at(k, j) + "weight, range or gain not finite";
-        }
+        if (std::string why = checkNetworks(p, k); !why.empty())
+            return why;
     }
     return {};
 }
 
 std::string checkForBlock(const ModelFileF& file, unsigned entryLength)
 {
-    if (file.setCount < 1 || file.sets.empty())
-        return "no set";
+    if (std::string why = checkSet(file); !why.empty())
+        return why;
     const auto& set = file.sets[0];
-    if (set.positionCount < 1)
-        return "no position in set 0";
     if (set.networkInputs != 2 || set.networkOutputs != 2)
         return "network dimensions " + std::to_string(set.networkInputs) + " x " + std::to_string(set.networkOutputs)
                + " (need 2 x 2)";
     for (std::size_t k = 0; k < set.positions.size(); ++k)
     {
         const auto& p = set.positions[k];
-        if (p.networkCount < 1)
-            return at(k) + "no network";
-        if (!operatingTableFits(p.operatingPoints, entryLength))
-            return at(k) + "operating-point table missing or shorter than its entry count";
+        if (std::string why = checkPosition(p, k, entryLength); !why.empty())
+            return why;
         if (!allFinite(p.operatingPoints))
             return at(k) + "operating point not finite";
-        for (std::size_t j = 0; j < p.networks.size(); ++j)
-        {
-            const std::string why = checkLayers(p.networks[j]);
-            if (!why.empty())
-                return at(k, j) + why;
-            if (!valuesUsable(p.networks[j]) || !std::isfinite(p.networks[j].hiddenLayerGain)
-                || !std::isfinite(p.networks[j].outputLayerGain))
-                return at(k, j) + "weight, range or gain not finite";
-        }
+        if (std::string why = checkNetworks(p, k); !why.empty())
+            return why;
     }
     return {};
 }

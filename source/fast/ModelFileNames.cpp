@@ -1,13 +1,12 @@
 #include "fast/ModelFileNames.h"
 
-namespace ravlin
-{
+namespace ravlin {
 const char* valveSetFileTag(int valveSet) { return valveSet == 1 ? "rsd" : "eh"; }
 
 std::string plainModelFileName(int block, int valveSet)
 {
-    return std::string("ravlinpre_") + valveSetFileTag(valveSet) + "_b" + std::to_string(block) +
-           (block == 4 ? "_std.dat" : "_pca.dat");
+    return std::string("ravlinpre_") + valveSetFileTag(valveSet) + "_b" + std::to_string(block)
+           + (block == 4 ? "_std.dat" : "_pca.dat");
 }
 
 std::string rateModelFileName(int block, int valveSet, long effectiveRate)

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace ravlin
-{
+namespace ravlin {
 /** "eh" for valve set 0, "rsd" for 1. */
 const char* valveSetFileTag(int valveSet);
 

@@ -11,15 +11,15 @@ namespace ravlin {
 struct PCANetworkRecord
 {
     std::uint32_t totalSize = 0, reserved = 0;
-    std::uint32_t networkInputs = 0, networkOutputs = 0; ///< inherited from the position
+    std::uint32_t networkInputs = 0, networkOutputs = 0;          ///< inherited from the position
     std::vector<float> regionLow, regionHigh, inputMin, inputMax; ///< networkInputs each
     std::vector<float> outputMin, outputMax;                      ///< networkOutputs each
     std::uint32_t layerCount = 0;
     std::vector<std::uint32_t> layerSizes;
-    std::uint32_t hiddenTotal = 0;          ///< sum of layerSizes
-    std::vector<float> hiddenLayerGains;    ///< hiddenTotal
-    std::vector<float> outputLayerGains;    ///< networkOutputs
-    std::vector<float> weights;             ///< weightCountOf(networkInputs, layerSizes, networkOutputs)
+    std::uint32_t hiddenTotal = 0;       ///< sum of layerSizes
+    std::vector<float> hiddenLayerGains; ///< hiddenTotal
+    std::vector<float> outputLayerGains; ///< networkOutputs
+    std::vector<float> weights;          ///< weightCountOf(networkInputs, layerSizes, networkOutputs)
     std::array<std::uint32_t, 4> trailer{};
 
     /// Sizes every array from the counts (zero-filled), for code that builds a network.

@@ -35,16 +35,20 @@ struct NetworkLayout
     static constexpr int maxInputs = 4;
     static constexpr int maxOutputs = 4;
 
-    enum class OutputForm : std::uint8_t { shared, split };
+    enum class OutputForm : std::uint8_t
+    {
+        shared,
+        split
+    };
 
     int inputCount = 0;
-    int groupCount = 0;   ///< hidden groups of `lanes` units
-    int outputSteps = 0;  ///< steps of the output sums
-    int usedOutputs = 0;  ///< outputs that reach a slot, 0..4
+    int groupCount = 0;  ///< hidden groups of `lanes` units
+    int outputSteps = 0; ///< steps of the output sums
+    int usedOutputs = 0; ///< outputs that reach a slot, 0..4
     OutputForm form = OutputForm::shared;
     double hiddenGain = 0.0;
     double outputGain = 0.0;
-    double clampLow = -1.0; ///< -1 bipolar, 0 unipolar
+    double clampLow = -1.0;                ///< -1 bipolar, 0 unipolar
     const double* hiddenWeights = nullptr; ///< groupCount × inputCount × lanes
     const double* hiddenBias = nullptr;    ///< groupCount × lanes
     const double* outputWeights = nullptr; ///< outputSteps × lanes

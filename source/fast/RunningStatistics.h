@@ -21,8 +21,7 @@ public:
     static constexpr double inverseLength = 1.0 / length;
 
     /// Allocates the zero-filled window; throws std::bad_alloc.
-    RunningStatistics()
-        : buffer(static_cast<double*>(::operator new(length * sizeof(double), std::align_val_t(16))))
+    RunningStatistics() : buffer(static_cast<double*>(::operator new(length * sizeof(double), std::align_val_t(16))))
     {
         std::memset(buffer, 0, length * sizeof(double));
         current = buffer + lastIndex;

@@ -50,8 +50,7 @@ bool sameNetwork(const NetworkLayout& a, const NetworkLayout& b) noexcept
     const std::size_t lanes = NetworkLayout::lanes;
     const std::size_t groups = static_cast<std::size_t>(a.groupCount);
     return sameValues(a.outputBias, b.outputBias, lanes) && sameValues(a.outputScale, b.outputScale, lanes)
-           && sameValues(a.outputMin, b.outputMin, lanes)
-           && std::memcmp(a.slot, b.slot, sizeof a.slot) == 0
+           && sameValues(a.outputMin, b.outputMin, lanes) && std::memcmp(a.slot, b.slot, sizeof a.slot) == 0
            && sameValues(a.regionLow, b.regionLow, static_cast<std::size_t>(a.inputCount))
            && sameValues(a.regionHigh, b.regionHigh, static_cast<std::size_t>(a.inputCount))
            && sameValues(a.hiddenWeights, b.hiddenWeights, groups * static_cast<std::size_t>(a.inputCount) * lanes)

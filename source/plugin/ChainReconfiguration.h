@@ -20,8 +20,7 @@
 #include <system_error>
 #include <vector>
 
-namespace ravlin::plugin
-{
+namespace ravlin::plugin {
 /** A change of the program (or of the valve set), of the rate or channel mode, of Gain, of tone. */
 enum class Change
 {
@@ -49,7 +48,10 @@ inline std::optional<Change> changeFor(int parameter) noexcept
 }
 
 /** True for the changes that read model files. */
-inline constexpr bool readsFiles(Change change) noexcept { return change == Change::all || change == Change::rateOrMode; }
+inline constexpr bool readsFiles(Change change) noexcept
+{
+    return change == Change::all || change == Change::rateOrMode;
+}
 
 /** What the chains are to be configured for: the program's positions at the effective rate. */
 struct ChainTarget
@@ -167,7 +169,8 @@ private:
             const auto r = Chain::checkModelFile(block, path.c_str());
             if (static_cast<bool>(r))
                 return {block, names[k]};
-            setAside.push_back({path, failureReason(path, loaderMessage(r)) + "; the file for all rates plays instead"});
+            setAside.push_back(
+                {path, failureReason(path, loaderMessage(r)) + "; the file for all rates plays instead"});
         }
         return {block, names.back()};
     }

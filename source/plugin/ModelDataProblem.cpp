@@ -2,10 +2,8 @@
 
 #include <sys/stat.h>
 
-namespace ravlin::plugin
-{
-namespace
-{
+namespace ravlin::plugin {
+namespace {
 bool isFolder(const std::string& path)
 {
     struct stat info = {};

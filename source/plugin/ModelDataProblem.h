@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace ravlin::plugin
-{
+namespace ravlin::plugin {
 /** One model data file that could not be used: full path and why ("missing", "file cut short"...). */
 struct ModelFileFailure
 {

@@ -1,7 +1,6 @@
 #include "plugin/ModelDataStatus.h"
 
-namespace ravlin::plugin
-{
+namespace ravlin::plugin {
 bool ModelDataStatus::publish(const std::string& folder, std::vector<ModelFileFailure> found)
 {
     std::string newText = modelDataNotice(folder, found);

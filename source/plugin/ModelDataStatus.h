@@ -7,12 +7,11 @@
 
 #include <atomic>
 #include <mutex>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
-namespace ravlin::plugin
-{
+namespace ravlin::plugin {
 class ModelDataStatus
 {
 public:

@@ -1,8 +1,7 @@
 #pragma once
 // A channel chain whose blocks hold no model data: every load fails and the chain outputs silence.
 // Stands in for ChannelChain in builds made without the fast run-time library.
-namespace ravlin::plugin
-{
+namespace ravlin::plugin {
 class MutedChain
 {
 public:

@@ -3,10 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-namespace ravlin::plugin
-{
-namespace
-{
+namespace ravlin::plugin {
+namespace {
 struct ParameterRow
 {
     const char* name;
@@ -16,17 +14,16 @@ struct ParameterRow
 };
 
 // One row per parameter, in index order.
-constexpr ParameterRow rows[numParameters] = {
-    {"Dual Triodes", "dualTriodes", ParameterKind::onOff, 1.0f},
-    {"Input", "input", ParameterKind::continuous, 49.0f},
-    {"Gain", "gain", ParameterKind::steps, 16.0f},
-    {"Treble", "treble", ParameterKind::steps, 14.0f},
-    {"Middle", "middle", ParameterKind::steps, 14.0f},
-    {"Bass", "bass", ParameterKind::steps, 14.0f},
-    {"Output", "output", ParameterKind::continuous, 49.0f},
-    {"Oversampling", "oversampling", ParameterKind::steps, 4.0f},
-    {"Mono/Stereo", "monoStereo", ParameterKind::onOff, 1.0f},
-    {"Show settings", "showSettings", ParameterKind::onOff, 1.0f}};
+constexpr ParameterRow rows[numParameters] = {{"Dual Triodes", "dualTriodes", ParameterKind::onOff, 1.0f},
+                                              {"Input", "input", ParameterKind::continuous, 49.0f},
+                                              {"Gain", "gain", ParameterKind::steps, 16.0f},
+                                              {"Treble", "treble", ParameterKind::steps, 14.0f},
+                                              {"Middle", "middle", ParameterKind::steps, 14.0f},
+                                              {"Bass", "bass", ParameterKind::steps, 14.0f},
+                                              {"Output", "output", ParameterKind::continuous, 49.0f},
+                                              {"Oversampling", "oversampling", ParameterKind::steps, 4.0f},
+                                              {"Mono/Stereo", "monoStereo", ParameterKind::onOff, 1.0f},
+                                              {"Show settings", "showSettings", ParameterKind::onOff, 1.0f}};
 
 const ParameterRow& row(int index) noexcept { return rows[isParameterIndex(index) ? index : 0]; }
 
@@ -111,9 +108,11 @@ std::string validUtf8(const std::string& bytes)
     for (std::size_t i = 0; i < n;)
     {
         const unsigned lead = p[i];
-        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                                                : lead >= 0xF0 && lead <= 0xF4                        ? 4
-                                                                                                      : 0;
+        const std::size_t length = lead < 0x80                    ? 1
+                                   : lead >= 0xC2 && lead <= 0xDF ? 2
+                                   : lead >= 0xE0 && lead <= 0xEF ? 3
+                                   : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                                  : 0;
         bool ok = length != 0 && i + length <= n;
         for (std::size_t k = 1; ok && k < length; ++k)
             ok = (p[i + k] & 0xC0) == 0x80;
@@ -121,8 +120,8 @@ std::string validUtf8(const std::string& bytes)
         {
             // Second byte limits: no overlong forms, no surrogates, nothing above U+10FFFF.
             const unsigned second = p[i + 1];
-            ok = !(lead == 0xE0 && second < 0xA0) && !(lead == 0xED && second > 0x9F) &&
-                 !(lead == 0xF0 && second < 0x90) && !(lead == 0xF4 && second > 0x8F);
+            ok = !(lead == 0xE0 && second < 0xA0) && !(lead == 0xED && second > 0x9F)
+                 && !(lead == 0xF0 && second < 0x90) && !(lead == 0xF4 && second > 0x8F);
         }
         if (ok)
         {
@@ -145,10 +144,7 @@ const std::array<float, 50> outputGainTable = [] {
     return t;
 }();
 
-double inputGainFor(float storedInput) noexcept
-{
-    return static_cast<double>(reportedValue(input, storedInput)) * 3.0;
-}
+double inputGainFor(float storedInput) noexcept { return static_cast<double>(reportedValue(input, storedInput)) * 3.0; }
 
 double outputGainFor(float storedOutput) noexcept
 {
@@ -164,8 +160,7 @@ int storedIndex(float stored, int last) noexcept
     return static_cast<int>(stored);
 }
 
-namespace
-{
+namespace {
 int stepOf(const StoredValues& q, Parameter p) noexcept
 {
     return storedIndex(q[static_cast<std::size_t>(p)], static_cast<int>(storedMaximum(p)));

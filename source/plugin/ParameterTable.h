@@ -5,8 +5,7 @@
 #include <array>
 #include <string>
 
-namespace ravlin::plugin
-{
+namespace ravlin::plugin {
 inline constexpr int numParameters = 10;
 inline constexpr int numPrograms = 12;
 

@@ -3,8 +3,7 @@
 // with the same layout on both sides, channel names "1" and "2", no MIDI, no tail, an editor.
 #include <juce_audio_processors/juce_audio_processors.h>
 
-namespace ravlin::plugin
-{
+namespace ravlin::plugin {
 class PluginIdentity : public juce::AudioProcessor
 {
 public:

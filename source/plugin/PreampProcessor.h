@@ -26,8 +26,7 @@
 #include <string>
 #include <vector>
 
-namespace ravlin::plugin
-{
+namespace ravlin::plugin {
 template <class Chain>
 class PreampProcessor : public PluginIdentity, public juce::ChangeBroadcaster
 {
@@ -172,8 +171,8 @@ public:
         const juce::ScopedLock rl(reconfigureLock);
         if (modelDirectoryOverride != juce::File())
             return modelDirectoryOverride;
-        return juce::File(juce::File::getSpecialLocation(juce::File::currentApplicationFile).getFullPathName() +
-                          ".dat");
+        return juce::File(juce::File::getSpecialLocation(juce::File::currentApplicationFile).getFullPathName()
+                          + ".dat");
     }
 
     /** Full paths of the model files that failed to load in the last reconfiguration that read
@@ -260,8 +259,8 @@ private:
         }
         const SampleLoopChoice<Chain> before = loop;
         const ProgramRecord& record = currentRecord();
-        useLoop(SampleLoopChoice<Chain>::select(record.factorCode(), record.stereoRequested(),
-                                                getTotalNumInputChannels()));
+        useLoop(
+            SampleLoopChoice<Chain>::select(record.factorCode(), record.stereoRequested(), getTotalNumInputChannels()));
         const std::string folder = getModelDirectory().getFullPathName().toStdString();
         ReconfigurationOutcome outcome = chains.apply(change, target(), folder);
         if (outcome.keepPrevious)
@@ -278,8 +277,8 @@ private:
     {
         if (wrapperType == wrapperType_Standalone)
             for (const auto& f : found)
-                std::fprintf(stderr, "RAVLIN Preamp: model data file missing or unreadable: %s (%s)\n",
-                             f.path.c_str(), f.reason.c_str());
+                std::fprintf(stderr, "RAVLIN Preamp: model data file missing or unreadable: %s (%s)\n", f.path.c_str(),
+                             f.reason.c_str());
         modelData.publish(folder, std::move(found));
     }
 

@@ -6,8 +6,7 @@
 #include <array>
 #include <string>
 
-namespace ravlin::plugin
-{
+namespace ravlin::plugin {
 struct ProgramRecord
 {
     std::string name = "default"; ///< UTF-8

@@ -4,8 +4,7 @@
 
 #include <RavlinResources.h>
 
-namespace
-{
+namespace {
 juce::String defaultBankText()
 {
     return juce::String::fromUTF8(RavlinResources::DefaultBank_xml, RavlinResources::DefaultBank_xmlSize);
@@ -32,7 +31,4 @@ ravlin::editor::BlockStatistics RavlinPreampAudioProcessor::block4Statistics(int
 }
 
 // The framework's wrappers create every instance through this.
-juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
-{
-    return new RavlinPreampAudioProcessor();
-}
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter() { return new RavlinPreampAudioProcessor(); }

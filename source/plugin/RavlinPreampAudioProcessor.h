@@ -10,8 +10,7 @@
 #include "plugin/MutedChain.h"
 #endif
 
-namespace ravlin
-{
+namespace ravlin {
 #if RAVLIN_HAVE_CHANNEL_CHAIN
 using PreampChain = ChannelChain;
 #else
@@ -30,8 +29,7 @@ public:
     ravlin::editor::BlockStatistics block4Statistics(int channel) const noexcept;
 };
 
-namespace ravlin
-{
+namespace ravlin {
 template <>
 struct EditorLink<RavlinPreampAudioProcessor>
 {

@@ -7,8 +7,7 @@
 
 #include <string>
 
-namespace ravlin::plugin
-{
+namespace ravlin::plugin {
 /** Delay in base-rate samples added by the oversampling filters at every factor from 2 to 16. */
 inline constexpr int oversamplingLatency = 15;
 

@@ -8,8 +8,7 @@
 #include <atomic>
 #include <type_traits>
 
-namespace ravlin::plugin
-{
+namespace ravlin::plugin {
 /** Gains shared between the parameter code (any thread) and the running loop, read once per block. */
 struct LoopGains
 {
@@ -32,8 +31,9 @@ struct HasBlockSteps : std::false_type
 {
 };
 template <class Chain>
-struct HasBlockSteps<Chain, std::void_t<decltype(&Chain::template processBlock<1>),
-                                        decltype(&Chain::template processBlockPair<1>)>> : std::true_type
+struct HasBlockSteps<
+    Chain, std::void_t<decltype(&Chain::template processBlock<1>), decltype(&Chain::template processBlockPair<1>)>>
+    : std::true_type
 {
 };
 
@@ -47,8 +47,8 @@ inline void processChannel(Chain& chain, float* samples, int numSamples, double 
     else
     {
         for (int i = 0; i < numSamples; ++i)
-            samples[i] = static_cast<float>(chainStep<Factor>(chain, static_cast<double>(samples[i]) * inputGain)
-                                            * outputGain);
+            samples[i] =
+                static_cast<float>(chainStep<Factor>(chain, static_cast<double>(samples[i]) * inputGain) * outputGain);
     }
 }
 

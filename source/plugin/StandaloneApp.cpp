@@ -14,10 +14,8 @@
 
 #include <cstdio>
 
-namespace ravlin::plugin
-{
-namespace
-{
+namespace ravlin::plugin {
+namespace {
 /** Well-formed XML text, or an empty value (absent settings are the framework's default). */
 bool readableXmlValue(const juce::String& value)
 {
@@ -57,8 +55,8 @@ public:
             settings->removeValue("audioSetup");
         mainWindow = std::make_unique<juce::StandaloneFilterWindow>(
             getApplicationName(),
-            juce::LookAndFeel::getDefaultLookAndFeel().findColour(juce::ResizableWindow::backgroundColourId),
-            settings, false);
+            juce::LookAndFeel::getDefaultLookAndFeel().findColour(juce::ResizableWindow::backgroundColourId), settings,
+            false);
         mainWindow->setVisible(true);
     }
 
@@ -110,7 +108,4 @@ private:
 } // namespace
 } // namespace ravlin::plugin
 
-juce::JUCEApplicationBase* juce_CreateApplication()
-{
-    return new ravlin::plugin::StandaloneApp();
-}
+juce::JUCEApplicationBase* juce_CreateApplication() { return new ravlin::plugin::StandaloneApp(); }

@@ -8,10 +8,8 @@
 #include <cstring>
 #include <limits>
 
-namespace ravlin::plugin
-{
-namespace
-{
+namespace ravlin::plugin {
+namespace {
 /** Attribute name in the document for each parameter, and its value when absent. */
 struct SavedValue
 {
@@ -22,9 +20,10 @@ struct SavedValue
 
 /** Written in this order after "programname". */
 constexpr SavedValue savedValues[numParameters] = {
-    {"model", dualTriodes, 0.0},      {"in", input, 0.5},     {"out", output, 0.5}, {"stro", monoStereo, 0.0},
-    {"gain", gain, 0.5},              {"trbl", treble, 0.5},  {"mdl", middle, 0.5}, {"bas", bass, 0.5},
-    {"ovrsmplng", oversampling, 0.0}, {"showset", showSettings, 0.0}};
+    {"model", dualTriodes, 0.0},   {"in", input, 0.5},  {"out", output, 0.5},
+    {"stro", monoStereo, 0.0},     {"gain", gain, 0.5}, {"trbl", treble, 0.5},
+    {"mdl", middle, 0.5},          {"bas", bass, 0.5},  {"ovrsmplng", oversampling, 0.0},
+    {"showset", showSettings, 0.0}};
 
 /** A float widened to double in general notation, enough digits to read back the same float. */
 juce::String numberText(float value)

@@ -9,8 +9,7 @@
 #include <array>
 #include <optional>
 
-namespace ravlin::plugin
-{
+namespace ravlin::plugin {
 using Bank = std::array<ProgramRecord, numPrograms>;
 
 inline constexpr juce::uint32 stateChunkMagic = 0x21324356;

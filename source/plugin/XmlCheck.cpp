@@ -5,10 +5,8 @@
 #include <climits>
 #include <memory>
 
-namespace ravlin::plugin
-{
-namespace
-{
+namespace ravlin::plugin {
+namespace {
 struct ParserDeleter
 {
     void operator()(XML_Parser p) const noexcept { XML_ParserFree(p); }
@@ -27,10 +25,7 @@ void XMLCALL enterElement(void* userData, const XML_Char*, const XML_Char**)
         XML_StopParser(state.parser, XML_FALSE);
 }
 
-void XMLCALL leaveElement(void* userData, const XML_Char*)
-{
-    --static_cast<CheckState*>(userData)->depth;
-}
+void XMLCALL leaveElement(void* userData, const XML_Char*) { --static_cast<CheckState*>(userData)->depth; }
 
 /** A document type declaration stops the parse: the text is refused. */
 void XMLCALL refuseDoctype(void* userData, const XML_Char*, const XML_Char*, const XML_Char*, int)

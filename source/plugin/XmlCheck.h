@@ -7,8 +7,7 @@
 // in time proportional to its length and accepts only one complete, shallow document.
 #include <string_view>
 
-namespace ravlin::plugin
-{
+namespace ravlin::plugin {
 /** Deepest element nesting accepted: our documents nest three levels (<zub>, <programs>,
     <program>); the limit leaves room for foreign elements without letting a recursive parser
     run out of stack. */

@@ -73,7 +73,8 @@ TEST_F(ChainAllocation, OversampledHelperAroundTheChainStep)
     ravlin::Upsampler up(16);
     ravlin::Downsampler down(16);
     expectNoAllocation("helper x16", [&](double x) noexcept {
-        return ravlin::processOversampled<16>(up, down, x, [this](double u) noexcept { return chain->processSample(u); });
+        return ravlin::processOversampled<16>(up, down, x,
+                                              [this](double u) noexcept { return chain->processSample(u); });
     });
 }
 

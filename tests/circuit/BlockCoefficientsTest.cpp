@@ -13,9 +13,11 @@ namespace {
 
 TEST(NodalSolver, IsolatedParallelRC)
 {
-    struct One : EigenSolver<SolverTraits<1, 1, 1, 1, 1>> {};
-    constexpr NodalNetlist<2, 1, 1, 1, 1, 1> net{
-        {{{0, kGround}}}, {{{0, kGround}}}, {{1}}, {{{0, kGround}}}, {{{kGround, 0}}}, 0};
+    struct One : EigenSolver<SolverTraits<1, 1, 1, 1, 1>>
+    {
+    };
+    constexpr NodalNetlist<2, 1, 1, 1, 1, 1> net{{{{0, kGround}}}, {{{0, kGround}}}, {{1}},
+                                                 {{{0, kGround}}}, {{{kGround, 0}}}, 0};
     One s;
     const double R = 2700.0, Cap = 0.47e-6, fs = 44100.0;
     computeNodalCoefficients(net, {R}, {Cap}, fs, s);
@@ -28,15 +30,12 @@ TEST(NodalSolver, IsolatedParallelRC)
 
 TEST(NodalSolver, ZeroOhmShortsCapacitorAndOpenTerminalFreezesIt)
 {
-    struct Two : EigenSolver<SolverTraits<2, 1, 1, 1, 1>> {};
+    struct Two : EigenSolver<SolverTraits<2, 1, 1, 1, 1>>
+    {
+    };
     // node0 --R--> node1 (0 ohm), cap0 across node0/node1, cap1 from open node2 to ground, R2 node0-ground
     constexpr NodalNetlist<4, 3, 2, 1, 1, 1> net{
-        {{{0, 1}, {0, kGround}, {3, 0}}},
-        {{{0, 1}, {2, kGround}}},
-        {{3}},
-        {{{0, kGround}}},
-        {{{kGround, 0}}},
-        1};
+        {{{0, 1}, {0, kGround}, {3, 0}}}, {{{0, 1}, {2, kGround}}}, {{3}}, {{{0, kGround}}}, {{{kGround, 0}}}, 1};
     Two s;
     computeNodalCoefficients(net, {0.0, 1000.0, 500.0}, {1e-6, 1e-9}, 48000.0, s);
     EXPECT_EQ(s.A(0, 0), -1.0);
@@ -56,10 +55,15 @@ TEST(NodalSolver, ZeroOhmShortsCapacitorAndOpenTerminalFreezesIt)
 
 TEST(Block1, ReferenceValues)
 {
-    struct Col { unsigned pos; double gl, a11, a12, h11, d02, e01, f02, k11; };
+    struct Col
+    {
+        unsigned pos;
+        double gl, a11, a12, h11, d02, e01, f02, k11;
+    };
     const Col cols[] = {
         {0, 6054, 0.9926756661, -0.3261036306, 0.2893931293, 16389.21153, 0.2857309624, -4324.184754, -28963.22243},
-        {8, 200066.2013, 0.996920539, -0.1371078135, 0.7012306973, 6890.720457, 0.6996909668, -60081.68749, -70146.97923},
+        {8, 200066.2013, 0.996920539, -0.1371078135, 0.7012306973, 6890.720457, 0.6996909668, -60081.68749,
+         -70146.97923},
         {16, 999999, 0.9990825526, -0.0408478026, 0.9109892486, 2052.915744, 0.9105305249, -89469.38563, -91122.83437},
     };
     Block1Circuit b(44100.0);
@@ -178,7 +182,10 @@ TEST(Block2, ClosedForms)
 
 TEST(Block3, ReferenceValues)
 {
-    struct Col { double fs, a00, a11, b00, g00, h00, k00, k22; };
+    struct Col
+    {
+        double fs, a00, a11, b00, g00, h00, k00, k22;
+    };
     const Col cols[] = {
         {44100, 0.8138095588, 0.9601437376, 3.859169274e-06, 21877.37684, -0.9534523897, 21893.7179, -195238.0952},
         {88200, 0.9023598644, 0.9798713052, 4.04757418e-06, 11472.71593, -0.9755899661, 11480.96869, -195238.0952},
@@ -207,11 +214,18 @@ TEST(Block3, ReferenceValues)
 
 TEST(Block4, ReferenceValues)
 {
-    struct Col { unsigned idx; double bass, a00, a11, a22, g00, c20, d00, f00, k00; };
+    struct Col
+    {
+        unsigned idx;
+        double bass, a00, a11, a22, g00, c20, d00, f00, k00;
+    };
     const Col cols[] = {
-        {0, 1, 0.8256012992, 0.9507981544, 0.9473241485, -2779.165363, -1.391405261, 56.66839174, 408.9662889, 28533.67105},
-        {1687, 195194.9064, 0.8187078951, 0.9910086302, 0.9876193998, -2754.653375, -1.292194442, 9210.784602, 18081.44039, 33397.09078},
-        {3374, 1000000, 0.7965505759, 0.9952420072, 0.9922118227, -3067.515837, -1.190734908, 18601.6907, 33963.88303, 37031.39886},
+        {0, 1, 0.8256012992, 0.9507981544, 0.9473241485, -2779.165363, -1.391405261, 56.66839174, 408.9662889,
+         28533.67105},
+        {1687, 195194.9064, 0.8187078951, 0.9910086302, 0.9876193998, -2754.653375, -1.292194442, 9210.784602,
+         18081.44039, 33397.09078},
+        {3374, 1000000, 0.7965505759, 0.9952420072, 0.9922118227, -3067.515837, -1.190734908, 18601.6907, 33963.88303,
+         37031.39886},
     };
     Block4Circuit b(44100.0);
     for (const Col& c : cols)

@@ -11,8 +11,8 @@ namespace {
 template <class M>
 bool allSame(const M& a, const M& b)
 {
-    return a.G == b.G && a.H == b.H && a.A == b.A && a.B == b.B && a.C == b.C && a.D == b.D && a.E == b.E
-           && a.F == b.F && a.K == b.K;
+    return a.G == b.G && a.H == b.H && a.A == b.A && a.B == b.B && a.C == b.C && a.D == b.D && a.E == b.E && a.F == b.F
+           && a.K == b.K;
 }
 
 template <class M>
@@ -142,20 +142,23 @@ TEST(Structure, ListsMatchTheCircuits)
         b1.setPotPosition(pos);
         b1.computeCoefficients();
         expectMaskOnlyRemovesResidue(b1, [&](auto& raw) {
-            computeNodalCoefficients(b1.netlist, {b1.R1, b1.R2, b1.R3, b1.R4, b1.gainUpper, b1.gainLower, b1.R5, b1.R6, b1.RL1},
+            computeNodalCoefficients(b1.netlist,
+                                     {b1.R1, b1.R2, b1.R3, b1.R4, b1.gainUpper, b1.gainLower, b1.R5, b1.R6, b1.RL1},
                                      {b1.C2, b1.C3, b1.C4, b1.C5, b1.C1}, b1.sampleRate, raw);
         });
         Block2Circuit b2(48000.0);
         b2.setPotPosition(pos);
         b2.computeCoefficients();
         expectMaskOnlyRemovesResidue(b2, [&](auto& raw) {
-            computeNodalCoefficients(b2.netlist, {b2.R4, b2.gainUpper, b2.gainLower, b2.R5, b2.R6, b2.R7, b2.R8, b2.R9, b2.R10, b2.RL2},
-                                     {b2.C4, b2.C5, b2.C6, b2.CX, b2.C8}, b2.sampleRate, raw);
+            computeNodalCoefficients(
+                b2.netlist, {b2.R4, b2.gainUpper, b2.gainLower, b2.R5, b2.R6, b2.R7, b2.R8, b2.R9, b2.R10, b2.RL2},
+                {b2.C4, b2.C5, b2.C6, b2.CX, b2.C8}, b2.sampleRate, raw);
         });
     }
     Block3Circuit b3(88200.0);
     expectMaskOnlyRemovesResidue(b3, [&](auto& raw) {
-        computeNodalCoefficients(b3.netlist, {b3.R7, b3.R8, b3.R9, b3.R10, b3.R11, b3.RL3}, {b3.C7, b3.C8}, b3.sampleRate, raw);
+        computeNodalCoefficients(b3.netlist, {b3.R7, b3.R8, b3.R9, b3.R10, b3.R11, b3.RL3}, {b3.C7, b3.C8},
+                                 b3.sampleRate, raw);
     });
     for (unsigned idx : {0u, 1687u, 3374u, 14u * 225u, 14u})
     {
@@ -163,8 +166,10 @@ TEST(Structure, ListsMatchTheCircuits)
         b4.setPotPosition(idx);
         b4.computeCoefficients();
         expectMaskOnlyRemovesResidue(b4, [&](auto& raw) {
-            computeNodalCoefficients(b4.netlist, {b4.R11, b4.R12, b4.trebleUpper, b4.trebleLower, b4.bass, b4.middleUpper, b4.middleLower, b4.R13},
-                                     {b4.C9, b4.C10, b4.C11}, b4.sampleRate, raw);
+            computeNodalCoefficients(
+                b4.netlist,
+                {b4.R11, b4.R12, b4.trebleUpper, b4.trebleLower, b4.bass, b4.middleUpper, b4.middleLower, b4.R13},
+                {b4.C9, b4.C10, b4.C11}, b4.sampleRate, raw);
         });
     }
 }

@@ -11,8 +11,7 @@
 #include <cmath>
 #include <memory>
 
-namespace ravlin::test
-{
+namespace ravlin::test {
 TEST(ControlMapping, EveryControlStepIsStoredAsItsOwnStepAndShownBack)
 {
     EditorTestProcessor processor;
@@ -25,9 +24,12 @@ TEST(ControlMapping, EveryControlStepIsStoredAsItsOwnStepAndShownBack)
         FilmStripKnob& knob;
         plugin::Parameter parameter;
     };
-    const Control controls[] = {{window->getInputBar(), plugin::input},   {window->getGainBar(), plugin::gain},
-                                {window->getTrebleBar(), plugin::treble}, {window->getMiddleBar(), plugin::middle},
-                                {window->getBassBar(), plugin::bass},     {window->getOutputBar(), plugin::output},
+    const Control controls[] = {{window->getInputBar(), plugin::input},
+                                {window->getGainBar(), plugin::gain},
+                                {window->getTrebleBar(), plugin::treble},
+                                {window->getMiddleBar(), plugin::middle},
+                                {window->getBassBar(), plugin::bass},
+                                {window->getOutputBar(), plugin::output},
                                 {window->getOversamplingSelector(), plugin::oversampling}};
     for (const auto& [knob, parameter] : controls)
     {

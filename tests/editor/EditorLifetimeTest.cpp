@@ -7,8 +7,7 @@
 
 #include <memory>
 
-namespace ravlin::test
-{
+namespace ravlin::test {
 TEST(EditorLifetime, OpeningAndClosingAHundredTimesWithProgramChangesInFlight)
 {
     EditorTestProcessor processor;

@@ -12,15 +12,11 @@
 #include <iostream>
 #include <memory>
 
-namespace
-{
+namespace {
 using ravlin::test::EditorTestProcessor;
 using ravlin::test::TestEditor;
 
-void deliverPendingMessages()
-{
-    juce::MessageManager::getInstance()->runDispatchLoopUntil(50);
-}
+void deliverPendingMessages() { juce::MessageManager::getInstance()->runDispatchLoopUntil(50); }
 
 bool render(EditorTestProcessor& processor, const juce::File& file)
 {
@@ -81,12 +77,11 @@ int main(int argc, char* argv[])
         EditorTestProcessor processor;
         processor.current()[ravlin::plugin::showSettings] = 1.0f;
         processor.current()[ravlin::plugin::dualTriodes] = 1.0f;
-        processor.setModelDataNotice(
-            "Model data missing or damaged\n"
-            "Folder: /home/guitarist/.lv2/RavlinPreamp.lv2/libRavlinPreamp.so.dat\n"
-            "File: ravlinpre_rsd_b2_pca.dat (damaged: the file ends inside a network record)\n"
-            "The preamp keeps its previous model data, or stays silent if it has none. "
-            "Copy the complete model folder beside the plug-in.");
+        processor.setModelDataNotice("Model data missing or damaged\n"
+                                     "Folder: /home/guitarist/.lv2/RavlinPreamp.lv2/libRavlinPreamp.so.dat\n"
+                                     "File: ravlinpre_rsd_b2_pca.dat (damaged: the file ends inside a network record)\n"
+                                     "The preamp keeps its previous model data, or stays silent if it has none. "
+                                     "Copy the complete model folder beside the plug-in.");
         ok = render(processor, folder.getChildFile("model_data_missing.png")) && ok;
     }
     return ok ? 0 : 1;

@@ -12,8 +12,7 @@
 #include <utility>
 #include <vector>
 
-namespace ravlin::test
-{
+namespace ravlin::test {
 class EditorTestProcessor : public juce::AudioProcessor, public juce::ChangeBroadcaster
 {
 public:
@@ -32,10 +31,10 @@ public:
 
     std::array<plugin::ProgramRecord, numPrograms> bank{};
     int currentProgram = 0;
-    std::array<editor::BlockStatistics, 2> block4{};          // left, right chain
-    std::vector<std::pair<int, float>> received;              // every parameter call, in order
-    juce::String modelDataNotice;                             // what the processor would say
-    unsigned modelDataGeneration = 0;                         // bumped with every new notice
+    std::array<editor::BlockStatistics, 2> block4{}; // left, right chain
+    std::vector<std::pair<int, float>> received;     // every parameter call, in order
+    juce::String modelDataNotice;                    // what the processor would say
+    unsigned modelDataGeneration = 0;                // bumped with every new notice
 
     /** As the processor does after a reconfiguration whose files failed (or loaded again). */
     void setModelDataNotice(const juce::String& text)

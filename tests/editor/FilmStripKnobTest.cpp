@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 
-namespace ravlin::test
-{
-namespace
-{
+namespace ravlin::test {
+namespace {
 juce::Colour frameColour(int k)
 {
     return juce::Colour::fromRGB(static_cast<juce::uint8>(20 + 45 * k), static_cast<juce::uint8>(230 - 40 * k),

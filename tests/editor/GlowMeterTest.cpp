@@ -8,10 +8,8 @@
 #include <cmath>
 #include <limits>
 
-namespace ravlin::test
-{
-namespace
-{
+namespace ravlin::test {
+namespace {
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 const editor::BlockStatistics silent = statisticsWith(0.0, 0.0);
 } // namespace

@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 
-namespace ravlin::test
-{
-namespace
-{
+namespace ravlin::test {
+namespace {
 const juce::Colour upper = juce::Colours::red;
 const juce::Colour lower = juce::Colours::lime;
 const juce::Colour lastRow = juce::Colours::blue;

@@ -4,10 +4,8 @@
 
 #include <memory>
 
-namespace ravlin::test
-{
-namespace
-{
+namespace ravlin::test {
+namespace {
 class JuceEnvironment : public ::testing::Environment
 {
 public:
@@ -22,14 +20,10 @@ private:
     std::unique_ptr<juce::ScopedJuceInitialiser_GUI> juce;
 };
 
-[[maybe_unused]] ::testing::Environment* const environment =
-    ::testing::AddGlobalTestEnvironment(new JuceEnvironment);
+[[maybe_unused]] ::testing::Environment* const environment = ::testing::AddGlobalTestEnvironment(new JuceEnvironment);
 } // namespace
 
-void deliverPendingMessages()
-{
-    juce::MessageManager::getInstance()->runDispatchLoopUntil(30);
-}
+void deliverPendingMessages() { juce::MessageManager::getInstance()->runDispatchLoopUntil(30); }
 
 juce::Image paintToImage(juce::Component& component)
 {

@@ -4,8 +4,7 @@
 // notifications, change messages, clicks) when they need them.
 #include <juce_gui_basics/juce_gui_basics.h>
 
-namespace ravlin::test
-{
+namespace ravlin::test {
 /** Delivers every message posted so far (and any they post in turn, for a short while). */
 void deliverPendingMessages();
 

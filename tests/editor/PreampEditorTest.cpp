@@ -8,10 +8,8 @@
 #include <algorithm>
 #include <memory>
 
-namespace ravlin::test
-{
-namespace
-{
+namespace ravlin::test {
+namespace {
 class PreampEditorTest : public ::testing::Test
 {
 protected:
@@ -43,10 +41,9 @@ protected:
     std::vector<juce::Component*> panelControls()
     {
         auto& e = *editorWindow;
-        return {&e.getValveGlowBlurred(), &e.getInputBar(),  &e.getGainBar(),
-                &e.getTrebleBar(),        &e.getMiddleBar(), &e.getBassBar(),
-                &e.getOutputBar(),        &e.getOversamplingSelector(), &e.getFreshValvesButton(),
-                &e.getAgedValvesButton()};
+        return {&e.getValveGlowBlurred(),  &e.getInputBar(),        &e.getGainBar(),   &e.getTrebleBar(),
+                &e.getMiddleBar(),         &e.getBassBar(),         &e.getOutputBar(), &e.getOversamplingSelector(),
+                &e.getFreshValvesButton(), &e.getAgedValvesButton()};
     }
 
     EditorTestProcessor processor;
@@ -269,7 +266,9 @@ TEST_F(PreampEditorTest, GlowFollowsBlockFourOfTheSelectedChains)
 {
     open();
     auto& e = *editorWindow;
-    auto frames = [&e] { return std::make_pair(e.getValveGlow().currentFrame(), e.getValveGlowBlurred().currentFrame()); };
+    auto frames = [&e] {
+        return std::make_pair(e.getValveGlow().currentFrame(), e.getValveGlowBlurred().currentFrame());
+    };
 
     processor.block4 = {statisticsWith(0.0012, 0.0), statisticsWith(0.0012, 0.0)};
     e.timerCallback();
@@ -301,8 +300,7 @@ TEST_F(PreampEditorTest, GlowFollowsBlockFourOfTheSelectedChains)
 }
 } // namespace ravlin::test
 
-namespace ravlin::test
-{
+namespace ravlin::test {
 // The notice over the panel: shown with the processor's text when model data fails, in front of
 // every control but letting clicks through, and gone once a reconfiguration loads again.
 TEST_F(PreampEditorTest, ModelDataNoticeFollowsTheProcessor)

@@ -6,8 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace ravlin::test
-{
+namespace ravlin::test {
 TEST(Resources, EveryPictureDecodesAtItsLayoutSize)
 {
     const EditorImages images;

@@ -25,7 +25,8 @@ template <class Block>
 struct Snapshot
 {
     std::vector<std::uint8_t> tree;
-    std::uint32_t networkTotal, positionCount, position;
+    std::size_t networkTotal;
+    std::uint32_t positionCount, position;
     const net_node_eigen* networks;
     const net_node_eigen* positionNetworks;
     Eigen::VectorXd x, p, i;
@@ -33,7 +34,7 @@ struct Snapshot
     bool active;
 
     explicit Snapshot(Block& b)
-        : tree(b.reader.encode()), networkTotal(b.networkTotal), positionCount(b.positionCount),
+        : tree(b.reader.encode()), networkTotal(b.networks.size()), positionCount(b.positionCount),
           position(b.position), networks(b.networks.data()), positionNetworks(b.positionNetworks), x(b.x), p(b.p),
           i(b.i), loaded(b.loaded), selected(b.positionSelected), reset(b.resetPending), active(b.active())
     {
@@ -41,9 +42,9 @@ struct Snapshot
     bool operator==(const Snapshot& o) const
     {
         return tree == o.tree && networkTotal == o.networkTotal && positionCount == o.positionCount
-               && position == o.position && networks == o.networks && positionNetworks == o.positionNetworks
-               && x == o.x && p == o.p && i == o.i && loaded == o.loaded && selected == o.selected
-               && reset == o.reset && active == o.active;
+               && position == o.position && networks == o.networks && positionNetworks == o.positionNetworks && x == o.x
+               && p == o.p && i == o.i && loaded == o.loaded && selected == o.selected && reset == o.reset
+               && active == o.active;
     }
 };
 
@@ -73,41 +74,58 @@ TEST(BlockLoad, EveryBrokenFileLeavesTheBlockUnchanged)
 
     std::vector<std::pair<std::string, std::function<void(PCAModelFileF&)>>> breakers = {
         {"no sets", [](PCAModelFileF& f) { f.allocateSets(0); }},
-        {"no positions", [](PCAModelFileF& f) { f.sets[0].positions.clear(); f.sets[0].positionCount = 0; }},
-        {"no networks", [](PCAModelFileF& f) { f.sets[0].positions[3].networks.clear(); f.sets[0].positions[3].networkCount = 0; }},
-        {"two layers", [](PCAModelFileF& f) { f.sets[0].positions[2].networks[0].resizeArrays(4, 4, {3, 3}); }},
+        {"no positions",
+         [](PCAModelFileF& f) {
+             f.sets[0].positions.clear();
+             f.sets[0].positionCount = 0;
+         }},
+        {"no networks",
+         [](PCAModelFileF& f) {
+             f.sets[0].positions[3].networks.clear();
+             f.sets[0].positions[3].networkCount = 0;
+         }},
+        {"two layers",
+         [](PCAModelFileF& f) {
+             f.sets[0].positions[2].networks[0].resizeArrays(4, 4, {3, 3});
+         }},
         {"no hidden units", [](PCAModelFileF& f) { f.sets[0].positions[0].networks[0].resizeArrays(4, 4, {0}); }},
         {"256 hidden units", [](PCAModelFileF& f) { f.sets[0].positions[0].networks[0].resizeArrays(4, 4, {256}); }},
-        {"three outputs", [](PCAModelFileF& f) {
+        {"three outputs",
+         [](PCAModelFileF& f) {
              auto& p = f.sets[0].positions[1];
              p.networkOutputs = 3;
              p.outputProjection.resize(3);
              p.networks[0].resizeArrays(4, 3, {6});
          }},
-        {"three input flags", [](PCAModelFileF& f) {
+        {"three input flags",
+         [](PCAModelFileF& f) {
              auto& p = f.sets[0].positions[0];
              p.inputFlagCount = 3;
              p.inputFlags.resize(3);
          }},
-        {"three output flags", [](PCAModelFileF& f) {
+        {"three output flags",
+         [](PCAModelFileF& f) {
              auto& p = f.sets[0].positions[0];
              p.outputFlagCount = 3;
              p.outputFlags.resize(3);
          }},
-        {"five network inputs", [](PCAModelFileF& f) {
+        {"five network inputs",
+         [](PCAModelFileF& f) {
              auto& p = f.sets[0].positions[0];
              p.networkInputs = 5;
              p.projection.resize(20);
              p.networks[0].resizeArrays(5, 4, {6});
          }},
-        {"no network inputs", [](PCAModelFileF& f) {
+        {"no network inputs",
+         [](PCAModelFileF& f) {
              auto& p = f.sets[0].positions[0];
              p.networkInputs = 0;
              p.projection.clear();
              p.networks[0].resizeArrays(0, 4, {6});
          }},
         {"projection inputs disagree with flags", [](PCAModelFileF& f) { f.sets[0].positions[0].inputFlags[1] = 0; }},
-        {"no operating points", [](PCAModelFileF& f) {
+        {"no operating points",
+         [](PCAModelFileF& f) {
              f.sets[0].tableLength = 0;
              for (auto& p : f.sets[0].positions)
              {
@@ -119,7 +137,8 @@ TEST(BlockLoad, EveryBrokenFileLeavesTheBlockUnchanged)
         {"fractional entry count", [](PCAModelFileF& f) { f.sets[0].positions[0].operatingPoints[0] = 0.5; }},
         {"NaN weight", [](PCAModelFileF& f) { f.sets[0].positions[9].networks[0].weights[3] = std::nanf(""); }},
         {"infinite input range", [](PCAModelFileF& f) { f.sets[0].positions[0].networks[0].inputMax[1] = INFINITY; }},
-        {"NaN region corner", [](PCAModelFileF& f) { f.sets[0].positions[0].networks[0].regionLow[0] = std::nanf(""); }},
+        {"NaN region corner",
+         [](PCAModelFileF& f) { f.sets[0].positions[0].networks[0].regionLow[0] = std::nanf(""); }},
         {"NaN operating point", [](PCAModelFileF& f) { f.sets[0].positions[2].operatingPoints[5] = std::nan(""); }},
         {"NaN projection", [](PCAModelFileF& f) { f.sets[0].positions[2].projection[5] = std::nan(""); }},
         {"NaN entry count", [](PCAModelFileF& f) { f.sets[0].positions[0].operatingPoints[0] = std::nan(""); }},
@@ -156,7 +175,7 @@ TEST(BlockLoad, NeverLoadedBlockStaysUnloadedAfterAFailedLoad)
     const auto r = b->loadModelFile(writeTempFile(broken.encode(), "b4broken.std").c_str());
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(b->loaded, 0);
-    EXPECT_EQ(b->networkTotal, 0u);
+    EXPECT_EQ(b->networks.size(), 0u);
     EXPECT_FALSE(b->active());
 }
 
@@ -173,7 +192,7 @@ TEST(BlockPosition, ClampingAndNetworkOffsets)
     shape.networksPerPosition[1] = 3;
     shape.networksPerPosition[2] = 2;
     ASSERT_TRUE(b->loadModelFile(pcaFile(makePca(shape), "offsets.pca").c_str()));
-    EXPECT_EQ(b->networkTotal, 1u + 3 + 2 + 14);
+    EXPECT_EQ(b->networks.size(), 1u + 3 + 2 + 14);
     EXPECT_EQ(b->positionCount, 17u);
     EXPECT_FALSE(b->active()); // loaded but nothing selected yet
     b->selectPosition(2);
@@ -200,7 +219,7 @@ TEST(BlockPosition, ProjectionIdentityToleranceAndFlags)
     auto b = std::make_unique<Block1>();
     auto tree = makePca(onePerPositionShape(4));
     auto& proj1 = tree.sets[0].positions[1].projection;
-    proj1[1] = 2e-7;  // off-diagonal, below 2^-22
+    proj1[1] = 2e-7; // off-diagonal, below 2^-22
     proj1[0] = 1.0 + 2e-7;
     tree.sets[0].positions[2].projection[4] = 3e-7; // off-diagonal above 2^-22
     // Position 3: a flag holding the bit pattern of 1.0f is not 1.

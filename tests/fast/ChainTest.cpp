@@ -63,7 +63,7 @@ TEST(ChannelChain, LoadingOneBlockLeavesTheOthersAlone)
     PcaShape gain;
     gain.networksPerPosition.assign(17, 2);
     ASSERT_TRUE(chain->loadModelFile(2, writeTempFile(pcaBytes(gain), "isolate_again.pca").c_str()).ok);
-    EXPECT_EQ(chain->block2().networkTotal, 34u);
+    EXPECT_EQ(chain->block2().networks.size(), 34u);
     EXPECT_EQ(chain->block1().networks.data(), nets1);
     EXPECT_EQ(chain->block3().networks.data(), nets3);
     EXPECT_EQ(chain->block4().networks.data(), nets4);
@@ -103,11 +103,9 @@ TEST(ChannelChain, CheckAgreesWithLoadAndChangesNothing)
 
     const auto good = pcaBytes({});
     std::vector<std::pair<int, std::string>> cases = {
-        {1, writeTempFile(good, "check_good.pca")},
-        {4, writeTempFile(stdBytes({}), "check_good.std")},
+        {1, writeTempFile(good, "check_good.pca")},         {4, writeTempFile(stdBytes({}), "check_good.std")},
         {1, writeTempFile(stdBytes({}), "check_kind.std")}, // a block-4 file offered to block 1
-        {4, writeTempFile(good, "check_kind.pca")},
-        {2, "/nonexistent/ravlinpre_eh_b2_pca.dat"},
+        {4, writeTempFile(good, "check_kind.pca")},         {2, "/nonexistent/ravlinpre_eh_b2_pca.dat"},
         {2, writeTempFile({}, "check_empty.pca")},
     };
     for (std::size_t cut : {std::size_t(1), std::size_t(40), good.size() / 3, good.size() - 1})

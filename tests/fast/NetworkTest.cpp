@@ -23,8 +23,8 @@ void tinyNetwork(net_node_eigen& n, unsigned outputs, double outBias, double out
         w.push_back(1.0);
         w.push_back(outBias);
     }
-    buildNetwork(n, 1, outputs, 1, 1.0, 1.0, w, {-1.0}, {1.0}, {-1.0}, {1.0},
-                 std::vector<double>(outputs, outMin), std::vector<double>(outputs, outMax));
+    buildNetwork(n, 1, outputs, 1, 1.0, 1.0, w, {-1.0}, {1.0}, {-1.0}, {1.0}, std::vector<double>(outputs, outMin),
+                 std::vector<double>(outputs, outMax));
 }
 
 } // namespace

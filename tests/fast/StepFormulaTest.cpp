@@ -24,7 +24,9 @@ void expectStepMatchesMatrices(Block& b, int steps)
         const Eigen::VectorXd p = b.G * x0 + b.H * u;
         const Eigen::VectorXd x1 = b.A * x0 + b.B * u + b.C * b.i;
         const Eigen::VectorXd y = b.D * x1 + b.E * u + b.F * b.i;
-        const auto close = [](double got, double want) { return std::fabs(got - want) <= 1e-9 * (1.0 + std::fabs(want)); };
+        const auto close = [](double got, double want) {
+            return std::fabs(got - want) <= 1e-9 * (1.0 + std::fabs(want));
+        };
         for (int k = 0; k < p.size(); ++k)
             ASSERT_TRUE(close(b.p[k], p[k])) << "block " << b.block << " p" << k << " step " << n;
         for (int k = 0; k < x1.size(); ++k)

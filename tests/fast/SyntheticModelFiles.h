@@ -68,8 +68,7 @@ inline PCAModelFileF makePca(const PcaShape& shape)
     unsigned enabled = 0;
     for (auto f : shape.inputFlags)
         enabled += f == 1 ? 1u : 0u;
-    const auto tableLength =
-        static_cast<std::uint32_t>(operatingTable(0, shape.rates, shape.entryLength).size());
+    const auto tableLength = static_cast<std::uint32_t>(operatingTable(0, shape.rates, shape.entryLength).size());
     for (auto& set : file.sets)
     {
         set.positionCount = static_cast<std::uint32_t>(shape.networksPerPosition.size());
@@ -198,7 +197,8 @@ struct TempFiles
 inline std::string writeTempFile(const std::vector<std::uint8_t>& bytes, const std::string& name)
 {
     const char* dir = std::getenv("TMPDIR");
-    std::string path = std::string(dir != nullptr ? dir : "/tmp") + "/ravlin_fast_test_" + std::to_string(::getpid()) + "_" + name;
+    std::string path =
+        std::string(dir != nullptr ? dir : "/tmp") + "/ravlin_fast_test_" + std::to_string(::getpid()) + "_" + name;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f != nullptr)
     {

@@ -268,8 +268,8 @@ std::vector<double> block3Inputs(const ChainFiles& files, const std::vector<doub
 
 ChainFiles syntheticFiles(const std::vector<double>& probe)
 {
-    ChainFiles files{{sharedBlock1("vec"), splitBlock2("vec"), regionBlock3("vec_wide", 1e6f, 2e6f, 3e6f),
-                      toneBlock4("vec")}};
+    ChainFiles files{
+        {sharedBlock1("vec"), splitBlock2("vec"), regionBlock3("vec_wide", 1e6f, 2e6f, 3e6f), toneBlock4("vec")}};
     // Region edges at the terciles of what block 3 sees, with a gap around the upper one.
     const std::vector<double> z = block3Inputs(files, probe);
     if (z.empty())
@@ -340,11 +340,26 @@ TEST(VectorChain, FloatLoopsApplyGainsAsTheScalarLoop)
         const int n = static_cast<int>(signal.size());
         switch (factor)
         {
-        case 1: mono->processBlock<1>(got.data(), n, gi, go); ChannelChain::processBlockPair<1>(*l, *r, gotL.data(), gotR.data(), n, gi, go); break;
-        case 2: mono->processBlock<2>(got.data(), n, gi, go); ChannelChain::processBlockPair<2>(*l, *r, gotL.data(), gotR.data(), n, gi, go); break;
-        case 4: mono->processBlock<4>(got.data(), n, gi, go); ChannelChain::processBlockPair<4>(*l, *r, gotL.data(), gotR.data(), n, gi, go); break;
-        case 8: mono->processBlock<8>(got.data(), n, gi, go); ChannelChain::processBlockPair<8>(*l, *r, gotL.data(), gotR.data(), n, gi, go); break;
-        default: mono->processBlock<16>(got.data(), n, gi, go); ChannelChain::processBlockPair<16>(*l, *r, gotL.data(), gotR.data(), n, gi, go); break;
+        case 1:
+            mono->processBlock<1>(got.data(), n, gi, go);
+            ChannelChain::processBlockPair<1>(*l, *r, gotL.data(), gotR.data(), n, gi, go);
+            break;
+        case 2:
+            mono->processBlock<2>(got.data(), n, gi, go);
+            ChannelChain::processBlockPair<2>(*l, *r, gotL.data(), gotR.data(), n, gi, go);
+            break;
+        case 4:
+            mono->processBlock<4>(got.data(), n, gi, go);
+            ChannelChain::processBlockPair<4>(*l, *r, gotL.data(), gotR.data(), n, gi, go);
+            break;
+        case 8:
+            mono->processBlock<8>(got.data(), n, gi, go);
+            ChannelChain::processBlockPair<8>(*l, *r, gotL.data(), gotR.data(), n, gi, go);
+            break;
+        default:
+            mono->processBlock<16>(got.data(), n, gi, go);
+            ChannelChain::processBlockPair<16>(*l, *r, gotL.data(), gotR.data(), n, gi, go);
+            break;
         }
         EXPECT_EQ(std::memcmp(got.data(), want.data(), want.size() * sizeof(float)), 0);
         EXPECT_EQ(std::memcmp(gotL.data(), want.data(), want.size() * sizeof(float)), 0);
@@ -376,10 +391,10 @@ TEST(VectorChain, EverySampleLoopMatchesTheScalarLoop)
             {
                 c0[k] = static_cast<float>(a[k]);
                 c1[k] = static_cast<float>(b[k]);
-                want0[k] = static_cast<float>(
-                    scalarRun(*refL, {static_cast<double>(c0[k]) * 2.5}, factor)[0] * 0.3);
-                want1[k] = stereo ? static_cast<float>(scalarRun(*refR, {static_cast<double>(c1[k]) * 2.5}, factor)[0] * 0.3)
-                                  : want0[k];
+                want0[k] = static_cast<float>(scalarRun(*refL, {static_cast<double>(c0[k]) * 2.5}, factor)[0] * 0.3);
+                want1[k] =
+                    stereo ? static_cast<float>(scalarRun(*refR, {static_cast<double>(c1[k]) * 2.5}, factor)[0] * 0.3)
+                           : want0[k];
             }
             float* channels[2] = {c0.data(), c1.data()};
             // Two host blocks of different sizes.
@@ -389,11 +404,26 @@ TEST(VectorChain, EverySampleLoopMatchesTheScalarLoop)
                 float* at[2] = {channels[0] + first, channels[1] + first};
                 switch (factor)
                 {
-                case 1: stereo ? plugin::processStereo<1>(*l, *r, at, 2, 2, count, gains) : plugin::processMono<1>(*l, at, 2, 2, count, gains); break;
-                case 2: stereo ? plugin::processStereo<2>(*l, *r, at, 2, 2, count, gains) : plugin::processMono<2>(*l, at, 2, 2, count, gains); break;
-                case 4: stereo ? plugin::processStereo<4>(*l, *r, at, 2, 2, count, gains) : plugin::processMono<4>(*l, at, 2, 2, count, gains); break;
-                case 8: stereo ? plugin::processStereo<8>(*l, *r, at, 2, 2, count, gains) : plugin::processMono<8>(*l, at, 2, 2, count, gains); break;
-                default: stereo ? plugin::processStereo<16>(*l, *r, at, 2, 2, count, gains) : plugin::processMono<16>(*l, at, 2, 2, count, gains); break;
+                case 1:
+                    stereo ? plugin::processStereo<1>(*l, *r, at, 2, 2, count, gains)
+                           : plugin::processMono<1>(*l, at, 2, 2, count, gains);
+                    break;
+                case 2:
+                    stereo ? plugin::processStereo<2>(*l, *r, at, 2, 2, count, gains)
+                           : plugin::processMono<2>(*l, at, 2, 2, count, gains);
+                    break;
+                case 4:
+                    stereo ? plugin::processStereo<4>(*l, *r, at, 2, 2, count, gains)
+                           : plugin::processMono<4>(*l, at, 2, 2, count, gains);
+                    break;
+                case 8:
+                    stereo ? plugin::processStereo<8>(*l, *r, at, 2, 2, count, gains)
+                           : plugin::processMono<8>(*l, at, 2, 2, count, gains);
+                    break;
+                default:
+                    stereo ? plugin::processStereo<16>(*l, *r, at, 2, 2, count, gains)
+                           : plugin::processMono<16>(*l, at, 2, 2, count, gains);
+                    break;
                 }
             }
             EXPECT_EQ(std::memcmp(c0.data(), want0.data(), sizeof(float) * n), 0);

@@ -76,8 +76,8 @@ TEST(ModelFiles, SizeBookkeepingMatchesAndTruncationIsRejected)
     for (std::size_t f = 0; f < files.size(); ++f)
     {
         const auto& b = files[f].bytes;
-        EXPECT_EQ(u32At(b, 0), 1u);                 // one set
-        EXPECT_EQ(u32At(b, 4) + 4u, b.size());      // the set's total size covers the rest of the file
+        EXPECT_EQ(u32At(b, 0), 1u);            // one set
+        EXPECT_EQ(u32At(b, 4) + 4u, b.size()); // the set's total size covers the rest of the file
         std::vector<unsigned char> cut(b.begin(), b.end() - 3);
         BlockFileData data;
         EXPECT_FALSE(decodeModelFile(cut, static_cast<int>(f) + 1, data));

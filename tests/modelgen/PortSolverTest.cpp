@@ -2,8 +2,8 @@
 // solutions satisfy the port equations.
 #include <gtest/gtest.h>
 
-#include "circuit/ReferenceChain.h"
 #include "Signals.h"
+#include "circuit/ReferenceChain.h"
 
 using namespace ravlin;
 using namespace ravlin::modelgen;

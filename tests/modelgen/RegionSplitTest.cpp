@@ -61,7 +61,8 @@ TEST(RegionSplit, TheRestingInputSitsInTheMiddleOfTheMiddleRegion)
         // The side regions split what lies on their side evenly.
         const double below = shareBelow(d, lo) / static_cast<double>(middle);
         for (std::size_t c = 0; c < middle; ++c)
-            EXPECT_NEAR(shareBelow(d, cuts[c]) - (c > 0 ? shareBelow(d, cuts[c - 1]) : 0.0), below, 0.01) << "regions " << regions;
+            EXPECT_NEAR(shareBelow(d, cuts[c]) - (c > 0 ? shareBelow(d, cuts[c - 1]) : 0.0), below, 0.01)
+                << "regions " << regions;
     }
 }
 
@@ -110,9 +111,9 @@ TEST(RegionSplit, WeightAroundFavoursTheRestingNeighbourhoodAndKeepsEarlierWeigh
         d.add(p, &y, 2.0);
     const double centre[2] = {0.0, 0.0};
     weightAround(d, centre, 10.0, 0.02);
-    EXPECT_DOUBLE_EQ(d.weight[0], 2.0 * 11.0);         // at the resting point
-    EXPECT_NEAR(d.weight[1], 2.0, 1e-9);               // the far corner: the earlier weight only
-    EXPECT_GT(d.weight[2], 2.0 * 4.0);                 // half a width away
+    EXPECT_DOUBLE_EQ(d.weight[0], 2.0 * 11.0); // at the resting point
+    EXPECT_NEAR(d.weight[1], 2.0, 1e-9);       // the far corner: the earlier weight only
+    EXPECT_GT(d.weight[2], 2.0 * 4.0);         // half a width away
     EXPECT_LT(d.weight[2], 2.0 * 11.0);
     EXPECT_NEAR(d.weight[3], 2.0, 1e-9);
 }

@@ -52,7 +52,8 @@ double worstDifference(const File& file, const BlockFileData& data, bool bipolar
                 double x[4], mine[4], theirs[4] = {0, 0, 0, 0};
                 for (int i = 0; i < net.inputs; ++i)
                 {
-                    const double lo = net.inputMin[static_cast<std::size_t>(i)], hi = net.inputMax[static_cast<std::size_t>(i)];
+                    const double lo = net.inputMin[static_cast<std::size_t>(i)],
+                                 hi = net.inputMax[static_cast<std::size_t>(i)];
                     x[i] = lo + (hi - lo) * rng.uniform(-0.2, 1.2);
                 }
                 net.evaluate(x, mine);
@@ -63,7 +64,8 @@ double worstDifference(const File& file, const BlockFileData& data, bool bipolar
                 for (int o = 0; o < net.outputs; ++o)
                 {
                     const double slot = bipolar ? theirs[data.layout.outputs[static_cast<std::size_t>(o)]] : theirs[o];
-                    const double scale = std::fabs(net.outputMax[static_cast<std::size_t>(o)] - net.outputMin[static_cast<std::size_t>(o)]);
+                    const double scale = std::fabs(net.outputMax[static_cast<std::size_t>(o)]
+                                                   - net.outputMin[static_cast<std::size_t>(o)]);
                     worst = std::max(worst, std::fabs(slot - mine[o]) / scale);
                 }
             }

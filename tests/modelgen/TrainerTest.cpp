@@ -22,7 +22,8 @@ Dataset smoothTwoInputData(int count)
         const double x[2] = {rng.uniform(-3.0, 5.0), rng.uniform(100.0, 300.0)};
         // A valve-like pair: a softplus power law and a smooth cross term, in amperes.
         const double t = x[0] + x[1] / 100.0;
-        const double y[2] = {1e-3 * std::pow(std::log1p(std::exp(t)), 1.3), 2e-4 * std::tanh(0.5 * x[0]) * (x[1] / 200.0)};
+        const double y[2] = {1e-3 * std::pow(std::log1p(std::exp(t)), 1.3),
+                             2e-4 * std::tanh(0.5 * x[0]) * (x[1] / 200.0)};
         d.add(x, y);
     }
     return d;
@@ -161,7 +162,7 @@ TEST(Trainer, NewRangesKeepTheFunctionAWarmStartBeginsFrom)
     for (std::size_t s = 0; s < shifted.size(); ++s)
     {
         shifted.x[2 * s] = 1.7 * shifted.x[2 * s] - 4.0; // other input ranges
-        shifted.y[2 * s + 1] *= 3.0;                    // other output ranges
+        shifted.y[2 * s + 1] *= 3.0;                     // other output ranges
     }
     TrainedNet ranges = net;
     setRangesFromData(ranges, shifted, o);

@@ -15,16 +15,15 @@
 
 using namespace ravlin::plugin;
 
-namespace
-{
+namespace {
 std::string fileName(const char* path) { return std::filesystem::path(path).filename().string(); }
 
 /** Logs every operation in one list shared by both chains ("L"/"R" tells them apart). */
 struct LogChain
 {
     static inline std::vector<std::string> log;
-    static inline std::set<std::string> badFiles;  ///< fail their check and their load
-    static inline int failNextLoads = 0;           ///< loads that fail although the check passed
+    static inline std::set<std::string> badFiles; ///< fail their check and their load
+    static inline int failNextLoads = 0;          ///< loads that fail although the check passed
 
     std::string side;
     long steps = 0;
@@ -71,9 +70,9 @@ protected:
         LogChain::log.clear();
         LogChain::badFiles.clear();
         LogChain::failNextLoads = 0;
-        folder = std::filesystem::temp_directory_path() /
-                 ("ravlin-reconfiguration-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder = std::filesystem::temp_directory_path()
+                 / ("ravlin-reconfiguration-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-"
+                    + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(folder);
     }
     void TearDown() override { std::filesystem::remove_all(folder); }
@@ -103,15 +102,28 @@ protected:
 TEST_F(ChainReconfigurationTest, FullChangeChecksEveryFileThenLoadsSetsTheRateAndSelectsEveryBlock)
 {
     const auto outcome = apply(Change::all, fresh);
-    const std::vector<std::string> expected = {
-        "check 1 ravlinpre_eh_b1_pca.dat", "check 2 ravlinpre_eh_b2_pca.dat", "check 4 ravlinpre_eh_b4_std.dat",
-        "check 3 ravlinpre_eh_b3_pca.dat.44100",
-        "load L1 ravlinpre_eh_b1_pca.dat", "load L2 ravlinpre_eh_b2_pca.dat", "load L4 ravlinpre_eh_b4_std.dat",
-        "load R1 ravlinpre_eh_b1_pca.dat", "load R2 ravlinpre_eh_b2_pca.dat", "load R4 ravlinpre_eh_b4_std.dat",
-        "load L3 ravlinpre_eh_b3_pca.dat.44100", "load R3 ravlinpre_eh_b3_pca.dat.44100",
-        "rate L 44100", "rate R 44100",
-        "select L1 8", "select L2 8", "select L3 0", "select L4 1687",
-        "select R1 8", "select R2 8", "select R3 0", "select R4 1687"};
+    const std::vector<std::string> expected = {"check 1 ravlinpre_eh_b1_pca.dat",
+                                               "check 2 ravlinpre_eh_b2_pca.dat",
+                                               "check 4 ravlinpre_eh_b4_std.dat",
+                                               "check 3 ravlinpre_eh_b3_pca.dat.44100",
+                                               "load L1 ravlinpre_eh_b1_pca.dat",
+                                               "load L2 ravlinpre_eh_b2_pca.dat",
+                                               "load L4 ravlinpre_eh_b4_std.dat",
+                                               "load R1 ravlinpre_eh_b1_pca.dat",
+                                               "load R2 ravlinpre_eh_b2_pca.dat",
+                                               "load R4 ravlinpre_eh_b4_std.dat",
+                                               "load L3 ravlinpre_eh_b3_pca.dat.44100",
+                                               "load R3 ravlinpre_eh_b3_pca.dat.44100",
+                                               "rate L 44100",
+                                               "rate R 44100",
+                                               "select L1 8",
+                                               "select L2 8",
+                                               "select L3 0",
+                                               "select L4 1687",
+                                               "select R1 8",
+                                               "select R2 8",
+                                               "select R3 0",
+                                               "select R4 1687"};
     EXPECT_EQ(LogChain::log, expected);
     EXPECT_TRUE(outcome.failures.empty());
     EXPECT_FALSE(outcome.keepPrevious);
@@ -123,19 +135,31 @@ TEST_F(ChainReconfigurationTest, RateChangeReloadsBlocksOneToThreeAndLeavesBlock
     apply(Change::all, fresh);
     LogChain::log.clear();
     apply(Change::rateOrMode, {0, 8, 1687, 96000});
-    const std::vector<std::string> expected = {
-        "check 1 ravlinpre_eh_b1_pca.dat", "check 2 ravlinpre_eh_b2_pca.dat", "check 3 ravlinpre_eh_b3_pca.dat.96000",
-        "load L1 ravlinpre_eh_b1_pca.dat", "load L2 ravlinpre_eh_b2_pca.dat", "load R1 ravlinpre_eh_b1_pca.dat",
-        "load R2 ravlinpre_eh_b2_pca.dat", "load L3 ravlinpre_eh_b3_pca.dat.96000",
-        "load R3 ravlinpre_eh_b3_pca.dat.96000", "rate L 96000", "rate R 96000", "select L1 8", "select L2 8",
-        "select L3 0", "select R1 8", "select R2 8", "select R3 0"};
+    const std::vector<std::string> expected = {"check 1 ravlinpre_eh_b1_pca.dat",
+                                               "check 2 ravlinpre_eh_b2_pca.dat",
+                                               "check 3 ravlinpre_eh_b3_pca.dat.96000",
+                                               "load L1 ravlinpre_eh_b1_pca.dat",
+                                               "load L2 ravlinpre_eh_b2_pca.dat",
+                                               "load R1 ravlinpre_eh_b1_pca.dat",
+                                               "load R2 ravlinpre_eh_b2_pca.dat",
+                                               "load L3 ravlinpre_eh_b3_pca.dat.96000",
+                                               "load R3 ravlinpre_eh_b3_pca.dat.96000",
+                                               "rate L 96000",
+                                               "rate R 96000",
+                                               "select L1 8",
+                                               "select L2 8",
+                                               "select L3 0",
+                                               "select R1 8",
+                                               "select R2 8",
+                                               "select R3 0"};
     EXPECT_EQ(LogChain::log, expected);
 }
 
 TEST_F(ChainReconfigurationTest, GainAndToneOnlySelectPositions)
 {
     EXPECT_TRUE(apply(Change::gain, {0, 16, 1687, 44100}).failures.empty());
-    EXPECT_EQ(LogChain::log, (std::vector<std::string>{"select L1 16", "select L2 16", "select R1 16", "select R2 16"}));
+    EXPECT_EQ(LogChain::log,
+              (std::vector<std::string>{"select L1 16", "select L2 16", "select R1 16", "select R2 16"}));
     LogChain::log.clear();
     apply(Change::tone, {0, 16, 1912, 44100});
     EXPECT_EQ(LogChain::log, (std::vector<std::string>{"select L4 1912", "select R4 1912"}));
@@ -188,7 +212,9 @@ TEST_F(ChainReconfigurationTest, ALoadThatFailsAfterItsCheckLeavesOnlyThatChainW
 {
     LogChain::failNextLoads = 1; // the left chain's block-1 file changed between check and load
     const auto outcome = apply(Change::all, fresh);
-    auto has = [](const std::string& e) { return std::find(LogChain::log.begin(), LogChain::log.end(), e) != LogChain::log.end(); };
+    auto has = [](const std::string& e) {
+        return std::find(LogChain::log.begin(), LogChain::log.end(), e) != LogChain::log.end();
+    };
     EXPECT_FALSE(has("select L1 8"));
     EXPECT_FALSE(has("rate L 44100"));
     EXPECT_TRUE(has("select R4 1687"));
@@ -252,8 +278,8 @@ TEST(ModelDataStatus, ANewGenerationOnlyWhenTheNoticeChanges)
     const unsigned second = status.generation();
     EXPECT_FALSE(status.publish("/models", {{"/models/ravlinpre_eh_b1_pca.dat", "missing"}}));
     EXPECT_EQ(status.generation(), second);
-    EXPECT_TRUE(status.publish("/models", {{"/models/ravlinpre_eh_b1_pca.dat", "missing"},
-                                           {"/models/ravlinpre_eh_b2_pca.dat", "missing"}}));
+    EXPECT_TRUE(status.publish(
+        "/models", {{"/models/ravlinpre_eh_b1_pca.dat", "missing"}, {"/models/ravlinpre_eh_b2_pca.dat", "missing"}}));
     EXPECT_EQ(status.failures().size(), 2u);
     EXPECT_TRUE(status.publish("/models", {}));
     EXPECT_TRUE(status.notice().empty());

@@ -2,8 +2,7 @@
 #include <gtest/gtest.h>
 #include <juce_events/juce_events.h>
 
-namespace
-{
+namespace {
 class JuceEnvironment : public ::testing::Environment
 {
 public:

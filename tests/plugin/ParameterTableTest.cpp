@@ -9,8 +9,7 @@
 
 using namespace ravlin::plugin;
 
-namespace
-{
+namespace {
 std::string textFor(int index, float x)
 {
     ProgramRecord r;
@@ -148,8 +147,8 @@ TEST(ParameterTable, ValidUtf8KeepsWellFormedTextAndReplacesEveryMalformedByte)
     const std::string replacement = "\xEF\xBF\xBD";
     // Well-formed: ASCII, two-, three- and four-byte sequences at their limits.
     for (const std::string& ok : {std::string("Crunch <&>"), std::string("\xC3\xA9\xDF\xBF"),
-                                 std::string("\xE0\xA0\x80\xED\x9F\xBF\xEF\xBF\xBF"),
-                                 std::string("\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"), std::string()})
+                                  std::string("\xE0\xA0\x80\xED\x9F\xBF\xEF\xBF\xBF"),
+                                  std::string("\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"), std::string()})
         EXPECT_EQ(validUtf8(ok), ok);
     // A lead byte followed by ASCII: only the lead byte goes.
     EXPECT_EQ(validUtf8("7 def\xE1ult"), "7 def" + replacement + "ult");

@@ -4,8 +4,7 @@
 // file would play instead and hide the damage.
 #include <juce_core/juce_core.h>
 
-namespace ravlin::test
-{
+namespace ravlin::test {
 /** Copies `models` to `to` and deletes the copy's per-rate files of blocks 1 and 2. */
 inline bool copyInPlainLayout(const juce::File& models, const juce::File& to)
 {

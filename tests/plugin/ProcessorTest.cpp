@@ -13,8 +13,7 @@ using namespace ravlin::test;
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter();
 
-namespace
-{
+namespace {
 juce::AudioBuffer<float> ramp(int channels, int n)
 {
     juce::AudioBuffer<float> b(channels, n);
@@ -204,8 +203,7 @@ TEST(PluginProcessor, WithModelDataTheChainSoundsAndStaysFinite)
     EXPECT_TRUE(std::isfinite(p.block4Statistics(0).sumOfSquares));
 }
 
-namespace
-{
+namespace {
 /** 40 blocks of a 0.3 V sine through `p` (mono, 48 kHz, blocks of 256), the output in one buffer. */
 std::vector<float> sineThrough(juce::AudioProcessor& p)
 {

@@ -6,15 +6,14 @@
 using namespace ravlin;
 using namespace ravlin::test;
 
-namespace
-{
+namespace {
 std::vector<std::string> fullLoad(const std::string& set, long rate)
 {
     const std::string b1 = "ravlinpre_" + set + "_b1_pca.dat", b2 = "ravlinpre_" + set + "_b2_pca.dat",
                       b4 = "ravlinpre_" + set + "_b4_std.dat",
                       b3 = "ravlinpre_" + set + "_b3_pca.dat." + std::to_string(rate);
-    return {"load L1 " + b1, "load L2 " + b2, "load L4 " + b4, "load R1 " + b1, "load R2 " + b2,
-            "load R4 " + b4, "load L3 " + b3, "load R3 " + b3};
+    return {"load L1 " + b1, "load L2 " + b2, "load L4 " + b4, "load R1 " + b1,
+            "load R2 " + b2, "load R4 " + b4, "load L3 " + b3, "load R3 " + b3};
 }
 } // namespace
 
@@ -22,15 +21,28 @@ TEST(Reconfiguration, FreshInstanceLoadsTheFreshSetAt44100)
 {
     ChainLog::entries().clear();
     TestProcessor p;
-    const std::vector<std::string> expected = {
-        "check 1 ravlinpre_eh_b1_pca.dat", "check 2 ravlinpre_eh_b2_pca.dat", "check 4 ravlinpre_eh_b4_std.dat",
-        "check 3 ravlinpre_eh_b3_pca.dat.44100",
-        "load L1 ravlinpre_eh_b1_pca.dat", "load L2 ravlinpre_eh_b2_pca.dat", "load L4 ravlinpre_eh_b4_std.dat",
-        "load R1 ravlinpre_eh_b1_pca.dat", "load R2 ravlinpre_eh_b2_pca.dat", "load R4 ravlinpre_eh_b4_std.dat",
-        "load L3 ravlinpre_eh_b3_pca.dat.44100", "load R3 ravlinpre_eh_b3_pca.dat.44100",
-        "rate L 44100", "rate R 44100",
-        "select L1 8", "select L2 8", "select L3 0", "select L4 1687",
-        "select R1 8", "select R2 8", "select R3 0", "select R4 1687"};
+    const std::vector<std::string> expected = {"check 1 ravlinpre_eh_b1_pca.dat",
+                                               "check 2 ravlinpre_eh_b2_pca.dat",
+                                               "check 4 ravlinpre_eh_b4_std.dat",
+                                               "check 3 ravlinpre_eh_b3_pca.dat.44100",
+                                               "load L1 ravlinpre_eh_b1_pca.dat",
+                                               "load L2 ravlinpre_eh_b2_pca.dat",
+                                               "load L4 ravlinpre_eh_b4_std.dat",
+                                               "load R1 ravlinpre_eh_b1_pca.dat",
+                                               "load R2 ravlinpre_eh_b2_pca.dat",
+                                               "load R4 ravlinpre_eh_b4_std.dat",
+                                               "load L3 ravlinpre_eh_b3_pca.dat.44100",
+                                               "load R3 ravlinpre_eh_b3_pca.dat.44100",
+                                               "rate L 44100",
+                                               "rate R 44100",
+                                               "select L1 8",
+                                               "select L2 8",
+                                               "select L3 0",
+                                               "select L4 1687",
+                                               "select R1 8",
+                                               "select R2 8",
+                                               "select R3 0",
+                                               "select R4 1687"};
     EXPECT_EQ(ChainLog::entries(), expected);
     EXPECT_EQ(p.getSampleLoopName(), "processMonoX1");
     EXPECT_EQ(p.getLatencySamples(), 0);
@@ -50,12 +62,23 @@ TEST(Reconfiguration, HostRateReachesBlockThreeAtTheNextOversamplingChange)
     EXPECT_TRUE(ChainLog::entries().empty()) << "prepareToPlay reads no file";
     p.setParameter(7, 0.25f);
     // No per-rate files for blocks 1 and 2 beside this module: they reload their plain files.
-    const std::vector<std::string> expected = {
-        "check 1 ravlinpre_eh_b1_pca.dat", "check 2 ravlinpre_eh_b2_pca.dat", "check 3 ravlinpre_eh_b3_pca.dat.96000",
-        "load L1 ravlinpre_eh_b1_pca.dat", "load L2 ravlinpre_eh_b2_pca.dat", "load R1 ravlinpre_eh_b1_pca.dat",
-        "load R2 ravlinpre_eh_b2_pca.dat", "load L3 ravlinpre_eh_b3_pca.dat.96000", "load R3 ravlinpre_eh_b3_pca.dat.96000",
-        "rate L 96000", "rate R 96000", "select L1 8", "select L2 8", "select L3 0", "select R1 8", "select R2 8",
-        "select R3 0"};
+    const std::vector<std::string> expected = {"check 1 ravlinpre_eh_b1_pca.dat",
+                                               "check 2 ravlinpre_eh_b2_pca.dat",
+                                               "check 3 ravlinpre_eh_b3_pca.dat.96000",
+                                               "load L1 ravlinpre_eh_b1_pca.dat",
+                                               "load L2 ravlinpre_eh_b2_pca.dat",
+                                               "load R1 ravlinpre_eh_b1_pca.dat",
+                                               "load R2 ravlinpre_eh_b2_pca.dat",
+                                               "load L3 ravlinpre_eh_b3_pca.dat.96000",
+                                               "load R3 ravlinpre_eh_b3_pca.dat.96000",
+                                               "rate L 96000",
+                                               "rate R 96000",
+                                               "select L1 8",
+                                               "select L2 8",
+                                               "select L3 0",
+                                               "select R1 8",
+                                               "select R2 8",
+                                               "select R3 0"};
     EXPECT_EQ(ChainLog::entries(), expected);
     EXPECT_EQ(p.getSampleLoopName(), "processMonoX2");
     EXPECT_EQ(p.getOversamplingFactor(), 2);
@@ -76,11 +99,11 @@ TEST(Reconfiguration, StereoRequestWithOneInputKeepsAMonoLoopButReloadsTheRateFi
     ChainLog::entries().clear();
     p.setParameter(8, 1.0f);
     EXPECT_EQ(p.getSampleLoopName(), "processMonoX1");
-    EXPECT_EQ(ChainLog::loads(),
-              (std::vector<std::string>{"load L1 ravlinpre_eh_b1_pca.dat", "load L2 ravlinpre_eh_b2_pca.dat",
-                                        "load R1 ravlinpre_eh_b1_pca.dat", "load R2 ravlinpre_eh_b2_pca.dat",
-                                        "load L3 ravlinpre_eh_b3_pca.dat.44100",
-                                        "load R3 ravlinpre_eh_b3_pca.dat.44100"}));
+    EXPECT_EQ(
+        ChainLog::loads(),
+        (std::vector<std::string>{"load L1 ravlinpre_eh_b1_pca.dat", "load L2 ravlinpre_eh_b2_pca.dat",
+                                  "load R1 ravlinpre_eh_b1_pca.dat", "load R2 ravlinpre_eh_b2_pca.dat",
+                                  "load L3 ravlinpre_eh_b3_pca.dat.44100", "load R3 ravlinpre_eh_b3_pca.dat.44100"}));
 }
 
 TEST(Reconfiguration, BlocksOneAndTwoPreferTheRatesOwnFile)
@@ -97,18 +120,19 @@ TEST(Reconfiguration, BlocksOneAndTwoPreferTheRatesOwnFile)
     p.prepareToPlay(48000.0, 256);
     ChainLog::entries().clear();
     p.setParameter(7, 0.25f); // x2: 96 kHz, both per-rate files present
-    EXPECT_EQ(ChainLog::loads(),
-              (std::vector<std::string>{"load L1 ravlinpre_eh_b1_pca.dat.96000", "load L2 ravlinpre_eh_b2_pca.dat.96000",
-                                        "load R1 ravlinpre_eh_b1_pca.dat.96000", "load R2 ravlinpre_eh_b2_pca.dat.96000",
-                                        "load L3 ravlinpre_eh_b3_pca.dat.96000",
-                                        "load R3 ravlinpre_eh_b3_pca.dat.96000"}));
+    EXPECT_EQ(
+        ChainLog::loads(),
+        (std::vector<std::string>{"load L1 ravlinpre_eh_b1_pca.dat.96000", "load L2 ravlinpre_eh_b2_pca.dat.96000",
+                                  "load R1 ravlinpre_eh_b1_pca.dat.96000", "load R2 ravlinpre_eh_b2_pca.dat.96000",
+                                  "load L3 ravlinpre_eh_b3_pca.dat.96000", "load R3 ravlinpre_eh_b3_pca.dat.96000"}));
     ChainLog::entries().clear();
     p.setParameter(0, 1.0f); // the Aged set has only block 2's file for 96 kHz
-    EXPECT_EQ(ChainLog::loads(), (std::vector<std::string>{
-                                     "load L1 ravlinpre_rsd_b1_pca.dat", "load L2 ravlinpre_rsd_b2_pca.dat.96000",
-                                     "load L4 ravlinpre_rsd_b4_std.dat", "load R1 ravlinpre_rsd_b1_pca.dat",
-                                     "load R2 ravlinpre_rsd_b2_pca.dat.96000", "load R4 ravlinpre_rsd_b4_std.dat",
-                                     "load L3 ravlinpre_rsd_b3_pca.dat.96000", "load R3 ravlinpre_rsd_b3_pca.dat.96000"}));
+    EXPECT_EQ(
+        ChainLog::loads(),
+        (std::vector<std::string>{"load L1 ravlinpre_rsd_b1_pca.dat", "load L2 ravlinpre_rsd_b2_pca.dat.96000",
+                                  "load L4 ravlinpre_rsd_b4_std.dat", "load R1 ravlinpre_rsd_b1_pca.dat",
+                                  "load R2 ravlinpre_rsd_b2_pca.dat.96000", "load R4 ravlinpre_rsd_b4_std.dat",
+                                  "load L3 ravlinpre_rsd_b3_pca.dat.96000", "load R3 ravlinpre_rsd_b3_pca.dat.96000"}));
     ChainLog::entries().clear();
     p.setParameter(7, 0.0f); // back to 48 kHz: no files for it, the plain ones serve
     EXPECT_EQ(ChainLog::loads().front(), "load L1 ravlinpre_rsd_b1_pca.dat");
@@ -239,10 +263,9 @@ TEST(Reconfiguration, FailedValveSetSwitchKeepsEveryBlockOnTheOldSet)
     p.setParameter(0, 1.0f);
     RecordingChain::badFiles.clear();
     // Every file of the new set is checked; none is loaded, no rate set, no position selected.
-    EXPECT_EQ(ChainLog::entries(), (std::vector<std::string>{"check 1 ravlinpre_rsd_b1_pca.dat",
-                                                             "check 2 ravlinpre_rsd_b2_pca.dat",
-                                                             "check 4 ravlinpre_rsd_b4_std.dat",
-                                                             "check 3 ravlinpre_rsd_b3_pca.dat.44100"}));
+    EXPECT_EQ(ChainLog::entries(),
+              (std::vector<std::string>{"check 1 ravlinpre_rsd_b1_pca.dat", "check 2 ravlinpre_rsd_b2_pca.dat",
+                                        "check 4 ravlinpre_rsd_b4_std.dat", "check 3 ravlinpre_rsd_b3_pca.dat.44100"}));
     ASSERT_EQ(p.getModelFileFailures().size(), 1u);
     EXPECT_TRUE(juce::String(p.getModelFileFailures()[0].path).endsWith("ravlinpre_rsd_b2_pca.dat"));
     EXPECT_NE(p.getModelDataGeneration(), generation);
@@ -285,8 +308,9 @@ TEST(Reconfiguration, FailedRateChangeKeepsLoopRateAndLatency)
     ChainLog::entries().clear();
     p.setParameter(7, 0.25f);
     RecordingChain::badFiles.clear();
-    EXPECT_EQ(ChainLog::entries(), (std::vector<std::string>{"check 1 ravlinpre_eh_b1_pca.dat", "check 2 ravlinpre_eh_b2_pca.dat",
-                                                             "check 3 ravlinpre_eh_b3_pca.dat.88200"}))
+    EXPECT_EQ(ChainLog::entries(),
+              (std::vector<std::string>{"check 1 ravlinpre_eh_b1_pca.dat", "check 2 ravlinpre_eh_b2_pca.dat",
+                                        "check 3 ravlinpre_eh_b3_pca.dat.88200"}))
         << "every file is checked and none is loaded";
     EXPECT_EQ(p.getSampleLoopName(), "processMonoX1");
     EXPECT_EQ(p.getOversamplingFactor(), 1);
@@ -296,10 +320,11 @@ TEST(Reconfiguration, FailedRateChangeKeepsLoopRateAndLatency)
     // Once the file is there, the next rate or mode change takes it.
     ChainLog::entries().clear();
     p.setParameter(8, 1.0f);
-    EXPECT_EQ(ChainLog::loads(), (std::vector<std::string>{"load L1 ravlinpre_eh_b1_pca.dat", "load L2 ravlinpre_eh_b2_pca.dat",
-                                                           "load R1 ravlinpre_eh_b1_pca.dat", "load R2 ravlinpre_eh_b2_pca.dat",
-                                                           "load L3 ravlinpre_eh_b3_pca.dat.88200",
-                                                           "load R3 ravlinpre_eh_b3_pca.dat.88200"}));
+    EXPECT_EQ(
+        ChainLog::loads(),
+        (std::vector<std::string>{"load L1 ravlinpre_eh_b1_pca.dat", "load L2 ravlinpre_eh_b2_pca.dat",
+                                  "load R1 ravlinpre_eh_b1_pca.dat", "load R2 ravlinpre_eh_b2_pca.dat",
+                                  "load L3 ravlinpre_eh_b3_pca.dat.88200", "load R3 ravlinpre_eh_b3_pca.dat.88200"}));
     EXPECT_EQ(p.getOversamplingFactor(), 2);
     EXPECT_EQ(p.getLatencySamples(), 15);
     EXPECT_TRUE(p.getMissingModelFiles().isEmpty());

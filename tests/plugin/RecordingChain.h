@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace ravlin::test
-{
+namespace ravlin::test {
 struct ChainLog
 {
     static std::vector<std::string>& entries()

@@ -7,8 +7,7 @@
 
 using namespace ravlin::plugin;
 
-namespace
-{
+namespace {
 /** Adds `offset` to every sample and counts chain steps per factor. */
 struct OffsetChain
 {
@@ -39,7 +38,8 @@ struct Buffer
         data.assign(static_cast<std::size_t>(channels), std::vector<float>(static_cast<std::size_t>(n)));
         for (int c = 0; c < channels; ++c)
             for (int i = 0; i < n; ++i)
-                data[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = 0.001f * static_cast<float>(i + 1) - 0.3f * static_cast<float>(c) + 1.0f / 3.0f;
+                data[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] =
+                    0.001f * static_cast<float>(i + 1) - 0.3f * static_cast<float>(c) + 1.0f / 3.0f;
         for (auto& d : data)
             pointers.push_back(d.data());
     }

@@ -13,8 +13,7 @@
 using namespace ravlin;
 using namespace ravlin::test;
 
-namespace
-{
+namespace {
 juce::MemoryBlock chunkOf(const juce::String& xmlText)
 {
     juce::MemoryBlock block;
@@ -108,7 +107,8 @@ TEST(StateChunk, BankRoundTripsBitExactly)
     {
         EXPECT_EQ(b.getProgram(i).name, a.getProgram(i).name);
         for (int k = 0; k < plugin::numParameters; ++k)
-            EXPECT_EQ(b.getProgram(i).values[static_cast<std::size_t>(k)], a.getProgram(i).values[static_cast<std::size_t>(k)])
+            EXPECT_EQ(b.getProgram(i).values[static_cast<std::size_t>(k)],
+                      a.getProgram(i).values[static_cast<std::size_t>(k)])
                 << "program " << i << " parameter " << k;
     }
     juce::MemoryBlock again;
@@ -265,7 +265,8 @@ TEST(StateChunk, MutatedChunksKeepEveryValueInRange)
         const int edits = 1 + random.nextInt(8);
         for (int e = 0; e < edits; ++e)
             bytes[random.nextInt(static_cast<int>(m.getSize()))] = static_cast<juce::uint8>(random.nextInt(256));
-        const int size = random.nextBool() ? static_cast<int>(m.getSize()) : random.nextInt(static_cast<int>(m.getSize()));
+        const int size =
+            random.nextBool() ? static_cast<int>(m.getSize()) : random.nextInt(static_cast<int>(m.getSize()));
         p.setStateInformation(m.getData(), size);
         ASSERT_GE(p.getCurrentProgram(), 0);
         ASSERT_LT(p.getCurrentProgram(), plugin::numPrograms);
@@ -308,7 +309,6 @@ TEST(StateChunk, MalformedUtf8InNamesIsReadAsReplacementCharactersAndRoundTrips)
     b.getStateInformation(again);
     EXPECT_EQ(again, saved);
 }
-
 
 TEST(StateChunk, DamagedChunksThatOnceHungOrCrashedReturnAtOnceAndChangeNothing)
 {

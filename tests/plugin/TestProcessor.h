@@ -3,8 +3,7 @@
 #include "RecordingChain.h"
 #include "plugin/PreampProcessor.h"
 
-namespace ravlin::test
-{
+namespace ravlin::test {
 inline juce::String defaultBankXml()
 {
     juce::String programs;
@@ -12,8 +11,8 @@ inline juce::String defaultBankXml()
         programs << "<program programname=\"" << i
                  << " default\" gain=\"0.5\" ovrsmplng=\"0.0\" in=\"0.5\" out=\"0.5\" stro=\"0.0\" model=\"0.0\" "
                     "trbl=\"0.5\" mdl=\"0.5\" bas=\"0.5\" showset=\"0.0\"/>   ";
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<zub cprog=\"0\" version=\"1\"><programs>" + programs +
-           "</programs></zub>";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<zub cprog=\"0\" version=\"1\"><programs>" + programs
+           + "</programs></zub>";
 }
 
 class TestProcessor : public plugin::PreampProcessor<RecordingChain>

@@ -13,8 +13,9 @@ TEST(XmlCheck, AcceptsTheDocumentsThePlugInWritesAndReads)
     EXPECT_TRUE(isWellFormedXml("<zub cprog=\"0\" version=\"1\"><programs><program programname=\"1 default\" "
                                 "model=\"0\" in=\"0.5\"/></programs></zub>"));
     // The embedded default bank's form: declaration, blanks between elements.
-    EXPECT_TRUE(isWellFormedXml("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<zub cprog=\"0\" version=\"1\">\n"
-                                "  <programs>  <program programname=\"2 default\" gain=\"0.5\"/> </programs>\n</zub>\n"));
+    EXPECT_TRUE(
+        isWellFormedXml("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<zub cprog=\"0\" version=\"1\">\n"
+                        "  <programs>  <program programname=\"2 default\" gain=\"0.5\"/> </programs>\n</zub>\n"));
     // Names escaped by the framework's attribute writer, in UTF-8 and as character references.
     EXPECT_TRUE(isWellFormedXml("<zub><programs><program programname=\"Crunch &amp; &lt;lead&gt; &#233; "
                                 "\xC3\xA9\"/></programs></zub>"));
@@ -27,22 +28,22 @@ TEST(XmlCheck, RefusesEverythingThatIsNotOneCompleteDocument)
         "",
         "   ",
         "this is not xml <<<",
-        "<zub cprog=\"1\">",                        // root never closed
-        "<zub><programs></zub>",                    // mismatched end tag
-        "<zub cprog=\"1\"/><zub/>",                 // two roots
-        "<zub/>junk",                               // text after the root
-        "<zub cprog=\"1></zub>",                    // attribute never closed
-        "<zub a=\"1\" a=\"2\"/>",                   // repeated attribute
-        "<zub>&undefined;</zub>",                   // entity that nothing declares
-        "<zub n=\"&#xD800;\"/>",                    // reference to a surrogate, not a character
-        "<zub n=\"&#0;\"/>",                        // reference to NUL
-        "<zub>\x01</zub>",                          // control character
-        "<zub>\xFF</zub>",                          // not UTF-8
-        "<?xml version=\"1.0\"?><zub><?P=\"2\">@",  // processing instruction never closed
-        "<zub><?p?>@<?P>",                          // the shape the framework's parser loops on
-        "<zub><?P=\"2\">@<?Prog",                   // processing instructions never closed
+        "<zub cprog=\"1\">",                                   // root never closed
+        "<zub><programs></zub>",                               // mismatched end tag
+        "<zub cprog=\"1\"/><zub/>",                            // two roots
+        "<zub/>junk",                                          // text after the root
+        "<zub cprog=\"1></zub>",                               // attribute never closed
+        "<zub a=\"1\" a=\"2\"/>",                              // repeated attribute
+        "<zub>&undefined;</zub>",                              // entity that nothing declares
+        "<zub n=\"&#xD800;\"/>",                               // reference to a surrogate, not a character
+        "<zub n=\"&#0;\"/>",                                   // reference to NUL
+        "<zub>\x01</zub>",                                     // control character
+        "<zub>\xFF</zub>",                                     // not UTF-8
+        "<?xml version=\"1.0\"?><zub><?P=\"2\">@",             // processing instruction never closed
+        "<zub><?p?>@<?P>",                                     // the shape the framework's parser loops on
+        "<zub><?P=\"2\">@<?Prog",                              // processing instructions never closed
         "<!DOCTYPE zub [<!ENTITY a \"aaaa\">]><zub>&a;</zub>", // entity definitions
-        "<!DOCTYPE zub SYSTEM \"file:///etc/passwd\"><zub/>",   // external document type
+        "<!DOCTYPE zub SYSTEM \"file:///etc/passwd\"><zub/>",  // external document type
     };
     for (const char* text : refused)
         EXPECT_FALSE(isWellFormedXml(text)) << '"' << text << '"';

@@ -17,10 +17,7 @@ namespace {
 
 const juce::File modelDir{juce::String(RAVLIN_TEST_MODEL_DIR)};
 
-bool haveModels()
-{
-    return modelDir.getChildFile("ravlinpre_eh_b3_pca.dat.48000").existsAsFile();
-}
+bool haveModels() { return modelDir.getChildFile("ravlinpre_eh_b3_pca.dat.48000").existsAsFile(); }
 
 class BatchRenderTest : public ::testing::Test
 {
@@ -52,8 +49,9 @@ protected:
         juce::AudioBuffer<float> b(channels, samples);
         for (int c = 0; c < channels; ++c)
             for (int n = 0; n < samples; ++n)
-                b.setSample(c, n, 0.3f * std::exp(-n / 9000.0f) *
-                                      std::sin(0.02f * static_cast<float>((seed + 1) * (c + 1) * n)));
+                b.setSample(c, n,
+                            0.3f * std::exp(-n / 9000.0f)
+                                * std::sin(0.02f * static_cast<float>((seed + 1) * (c + 1) * n)));
         ASSERT_TRUE(writer->writeFromAudioSampleBuffer(b, 0, samples));
     }
 
@@ -214,9 +212,8 @@ TEST_F(BatchRenderTest, AnUnreadableTakeFailsAloneAndTheExitStatusSaysSo)
     EXPECT_TRUE(juce::File(path("stderr.txt")).loadFileAsString().contains("broken.wav"));
     EXPECT_TRUE(juce::File(path("amped/good1.wav")).existsAsFile());
     EXPECT_TRUE(juce::File(path("amped/good2.wav")).existsAsFile());
-    const int good = std::system((base + " --in " + path("takes/good1.wav") + " --in " + path("takes/good2.wav") +
-                                  " >/dev/null")
-                                     .c_str());
+    const int good = std::system(
+        (base + " --in " + path("takes/good1.wav") + " --in " + path("takes/good2.wav") + " >/dev/null").c_str());
     ASSERT_TRUE(WIFEXITED(good));
     EXPECT_EQ(WEXITSTATUS(good), 0);
 }

@@ -31,9 +31,17 @@ TEST(RenderOptions, DefaultsRenderTheBuiltInRiff)
 TEST(RenderOptions, ReadsEveryOption)
 {
     std::string error;
-    const auto o = parse({"--in", "a.flac", "--out", "b.wav", "--program", "12", "--state", "s.bin", "--set",
-                          "Gain=1", "--set", " Mono/Stereo = 0.5 ", "--set", "Dual Triodes=0", "--block", "64",
-                          "--rate", "96000", "--models", "/m", "--list", "--quiet"},
+    const auto o = parse({"--in",      "a.flac",
+                          "--out",     "b.wav",
+                          "--program", "12",
+                          "--state",   "s.bin",
+                          "--set",     "Gain=1",
+                          "--set",     " Mono/Stereo = 0.5 ",
+                          "--set",     "Dual Triodes=0",
+                          "--block",   "64",
+                          "--rate",    "96000",
+                          "--models",  "/m",
+                          "--list",    "--quiet"},
                          error);
     ASSERT_TRUE(o.has_value()) << error;
     EXPECT_EQ(o->inputPath, "a.flac");
@@ -85,7 +93,8 @@ TEST(RenderOptions, RefusesMalformedValuesWithTheirName)
     {
         std::string error;
         EXPECT_FALSE(parse(c.args, error).has_value()) << c.args[0];
-        EXPECT_NE(error.find(c.mentions), std::string::npos) << "message '" << error << "' lacks '" << c.mentions << "'";
+        EXPECT_NE(error.find(c.mentions), std::string::npos)
+            << "message '" << error << "' lacks '" << c.mentions << "'";
     }
 }
 
@@ -103,7 +112,8 @@ TEST(RenderOptions, SeveralInputsAreKeptInOrder)
 TEST(RenderOptions, BoundaryValuesAreAccepted)
 {
     std::string error;
-    const auto o = parse({"--set", "Output=0", "--set", "Output=1", "--program", "1", "--block", "1", "--rate", "8000"}, error);
+    const auto o =
+        parse({"--set", "Output=0", "--set", "Output=1", "--program", "1", "--block", "1", "--rate", "8000"}, error);
     ASSERT_TRUE(o.has_value()) << error;
     EXPECT_EQ(o->settings[0].value, 0.0f);
     EXPECT_EQ(o->settings[1].value, 1.0f);

@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "../plugin/PlainLayoutCopy.h"
 #include "RenderProcessor.h"
 #include "RenderSession.h"
 #include "RiffSynth.h"
 #include "plugin/StateChunk.h"
-#include "../plugin/PlainLayoutCopy.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
@@ -293,10 +293,8 @@ TEST(RenderCommandLine, ExitsNonZeroWithAMessage)
         int status;
     };
     for (const Case& c : {Case{"--set Gain=2", 2}, Case{"--set Gain=-1", 2}, Case{"--bogus", 2},
-                          Case{"--in /nonexistent.wav --models " + models, 1},
-                          Case{"--models /nonexistent-models", 1},
-                          Case{"--models /proc/self", 1},
-                          Case{"--set Loudness=1 --models " + models, 1}})
+                          Case{"--in /nonexistent.wav --models " + models, 1}, Case{"--models /nonexistent-models", 1},
+                          Case{"--models /proc/self", 1}, Case{"--set Loudness=1 --models " + models, 1}})
     {
         const std::string command = exe + " --quiet --out /tmp/ravlin-render-cli-test.wav " + c.args + " 2>/dev/null";
         const int raw = std::system(command.c_str());

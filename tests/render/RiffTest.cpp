@@ -164,8 +164,8 @@ TEST(RiffMidi, EncodesAReadableFormatZeroFile)
     EXPECT_EQ(bytes[11], 1); // one track
     EXPECT_EQ((bytes[12] << 8) | bytes[13], midiTicksPerQuarter);
     EXPECT_EQ(std::string(bytes.begin() + 14, bytes.begin() + 18), "MTrk");
-    const std::uint32_t length = (std::uint32_t{bytes[18]} << 24) | (std::uint32_t{bytes[19]} << 16) |
-                                 (std::uint32_t{bytes[20]} << 8) | bytes[21];
+    const std::uint32_t length = (std::uint32_t{bytes[18]} << 24) | (std::uint32_t{bytes[19]} << 16)
+                                 | (std::uint32_t{bytes[20]} << 8) | bytes[21];
     ASSERT_EQ(length, bytes.size() - 22);
 
     std::size_t p = 22;

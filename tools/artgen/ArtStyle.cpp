@@ -1,7 +1,6 @@
 #include "ArtStyle.h"
 
-namespace ravlin::art
-{
+namespace ravlin::art {
 juce::Font legendFont(float height, bool bold)
 {
     juce::Font font("DejaVu Sans", height, bold ? juce::Font::bold : juce::Font::plain);
@@ -10,8 +9,8 @@ juce::Font legendFont(float height, bool bold)
 }
 
 void drawGlowingText(juce::Graphics& g, const juce::String& text, juce::Rectangle<float> area,
-                     juce::Justification justification, juce::Colour textColour,
-                     juce::Colour haloColour, float haloStrength)
+                     juce::Justification justification, juce::Colour textColour, juce::Colour haloColour,
+                     float haloStrength)
 {
     // The halo is the text drawn several times around its place at low opacity.
     if (haloStrength > 0.0f)
@@ -26,16 +25,14 @@ void drawGlowingText(juce::Graphics& g, const juce::String& text, juce::Rectangl
     g.drawText(text, area, justification, false);
 }
 
-void fillGlow(juce::Graphics& g, juce::Point<float> centre, float radiusX, float radiusY,
-              juce::Colour colour)
+void fillGlow(juce::Graphics& g, juce::Point<float> centre, float radiusX, float radiusY, juce::Colour colour)
 {
     if (radiusX <= 0.0f || radiusY <= 0.0f)
         return;
     juce::Graphics::ScopedSaveState state(g);
     // Draw a circle of radius radiusY stretched horizontally to get an elliptical gradient.
     g.addTransform(juce::AffineTransform::scale(radiusX / radiusY, 1.0f, centre.x, centre.y));
-    juce::ColourGradient gradient(colour, centre, colour.withAlpha(0.0f),
-                                  centre.translated(radiusY, 0.0f), true);
+    juce::ColourGradient gradient(colour, centre, colour.withAlpha(0.0f), centre.translated(radiusY, 0.0f), true);
     gradient.addColour(0.35, colour.withMultipliedAlpha(0.45f));
     g.setGradientFill(gradient);
     g.fillEllipse(centre.x - radiusY, centre.y - radiusY, 2.0f * radiusY, 2.0f * radiusY);

@@ -3,10 +3,8 @@
 #include "ArtStyle.h"
 #include "Icons.h"
 
-namespace ravlin::art
-{
-namespace
-{
+namespace ravlin::art {
+namespace {
 constexpr int barWidth = 208;
 constexpr int barHeight = 23;
 

@@ -3,8 +3,7 @@
 // mono/stereo switch and the outlines of the two valve-set buttons.
 #include <juce_graphics/juce_graphics.h>
 
-namespace ravlin::art
-{
+namespace ravlin::art {
 /** `frames` frames of 208 x 23 stacked; frame 0 an empty track, frame k filled to k / (frames - 1).
     Strips with few steps are drawn as lit segments, the 50-step strip as a continuous bar. */
 juce::Image makeBarStrip(int frames);

@@ -4,8 +4,7 @@
 // and a loudspeaker (also used, with sound waves, for the mono/stereo switch).
 #include <juce_graphics/juce_graphics.h>
 
-namespace ravlin::art
-{
+namespace ravlin::art {
 enum class Icon
 {
     inputJack,
@@ -23,6 +22,6 @@ juce::Path iconPath(Icon icon);
 void drawIcon(juce::Graphics& g, Icon icon, juce::Rectangle<float> area, juce::Colour colour);
 
 /** Arcs of sound leaving a loudspeaker whose mouth is at `mouth`; `count` arcs of growing radius. */
-void drawSoundWaves(juce::Graphics& g, juce::Point<float> mouth, float firstRadius, float spacing,
-                    int count, float thickness, juce::Colour colour);
+void drawSoundWaves(juce::Graphics& g, juce::Point<float> mouth, float firstRadius, float spacing, int count,
+                    float thickness, juce::Colour colour);
 } // namespace ravlin::art

@@ -4,15 +4,12 @@
 #include <array>
 #include <vector>
 
-namespace ravlin::art
-{
-namespace
-{
+namespace ravlin::art {
+namespace {
 using Plane = std::vector<std::array<float, 4>>;
 
 // One box pass along a line of `count` pixels spaced `stride` apart; edges repeat the end pixel.
-void boxLine(Plane& data, std::vector<std::array<float, 4>>& scratch, int start, int stride, int count,
-             int radius)
+void boxLine(Plane& data, std::vector<std::array<float, 4>>& scratch, int start, int stride, int count, int radius)
 {
     scratch.resize(static_cast<size_t>(count));
     const float norm = 1.0f / static_cast<float>(2 * radius + 1);

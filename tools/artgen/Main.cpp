@@ -11,8 +11,7 @@
 #include <iostream>
 #include <string>
 
-namespace
-{
+namespace {
 bool write(const juce::Image& image, const juce::File& file, juce::ImageFileFormat& format)
 {
     file.deleteFile();

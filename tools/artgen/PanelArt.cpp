@@ -3,10 +3,8 @@
 #include "ArtStyle.h"
 #include "Icons.h"
 
-namespace ravlin::art
-{
-namespace
-{
+namespace ravlin::art {
+namespace {
 // Positions of the editor's controls these pictures frame (x, y, width, height in the window).
 const juce::Rectangle<float> tab(176.0f, 0.0f, 112.0f, 24.0f);
 const juce::Rectangle<float> freshButton(155.0f, 44.0f, 74.0f, 32.0f);
@@ -67,8 +65,8 @@ void drawMiniValve(juce::Graphics& g, juce::Rectangle<float> area, bool aged)
     const auto glassArea = area.withTrimmedBottom(3.0f);
     const float radius = glassArea.getWidth() * 0.5f;
     juce::Path glass;
-    glass.addRoundedRectangle(glassArea.getX(), glassArea.getY(), glassArea.getWidth(), glassArea.getHeight(),
-                              radius, 2.0f, true, true, true, true);
+    glass.addRoundedRectangle(glassArea.getX(), glassArea.getY(), glassArea.getWidth(), glassArea.getHeight(), radius,
+                              2.0f, true, true, true, true);
     const juce::Colour tint = aged ? juce::Colour(0xff8a6a3a) : juce::Colour(0xffd8e4ea);
     g.setColour(tint.withAlpha(aged ? 0.35f : 0.18f));
     g.fillPath(glass);
@@ -116,8 +114,8 @@ void drawPanelHalf(juce::Graphics& g)
     // the legends sit so they read over the glow.
     g.setColour(juce::Colour(0xff2c2c2e).withAlpha(0.20f));
     g.fillRect(0, 0, windowWidth, windowHeight);
-    juce::ColourGradient dense(juce::Colours::black.withAlpha(0.22f), 0.0f, 0.0f,
-                               juce::Colours::black.withAlpha(0.22f), static_cast<float>(windowWidth), 0.0f, false);
+    juce::ColourGradient dense(juce::Colours::black.withAlpha(0.22f), 0.0f, 0.0f, juce::Colours::black.withAlpha(0.22f),
+                               static_cast<float>(windowWidth), 0.0f, false);
     dense.addColour(0.5, juce::Colours::black.withAlpha(0.08f));
     g.setGradientFill(dense);
     g.fillRoundedRectangle(8.0f, 22.0f, windowWidth - 16.0f, 302.0f, 10.0f);

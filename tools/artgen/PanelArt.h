@@ -3,7 +3,6 @@
 // half the translucent settings panel with its legends, icons and valve-set labels.
 #include <juce_graphics/juce_graphics.h>
 
-namespace ravlin::art
-{
+namespace ravlin::art {
 juce::Image makeBackground();
 } // namespace ravlin::art

@@ -5,10 +5,8 @@
 
 #include <cmath>
 
-namespace ravlin::art
-{
-namespace
-{
+namespace ravlin::art {
+namespace {
 constexpr float chassisTop = 292.0f;
 constexpr float valveCentres[] = {150.0f, 310.0f};
 constexpr float glassTop = 46.0f;
@@ -27,8 +25,8 @@ juce::Colour heaterColour(float strength)
 void drawRoom(juce::Graphics& g, float strength)
 {
     // Back wall of the cabinet: almost black, a touch warmer towards the chassis.
-    g.setGradientFill(juce::ColourGradient(colours::night, 0.0f, 0.0f, juce::Colour(0xff1d1512), 0.0f,
-                                           chassisTop, false));
+    g.setGradientFill(
+        juce::ColourGradient(colours::night, 0.0f, 0.0f, juce::Colour(0xff1d1512), 0.0f, chassisTop, false));
     g.fillRect(0.0f, 0.0f, static_cast<float>(windowWidth), chassisTop);
     addGrain(g, {0, 0, windowWidth, static_cast<int>(chassisTop)}, 0.05f, 11);
     // Light of the heaters on the wall behind the valves.
@@ -74,8 +72,7 @@ void drawChassis(juce::Graphics& g, float strength)
     g.drawText("RAVLIN", logo.translated(0.0f, 1.0f), juce::Justification::centredLeft, false);
     g.setFont(legendFont(9.0f));
     g.setColour(juce::Colours::white.withAlpha(0.28f));
-    g.drawText("PREAMP  -  FOUR TRIODE STAGES", logo.translated(1.0f, 20.0f),
-               juce::Justification::centredLeft, false);
+    g.drawText("PREAMP  -  FOUR TRIODE STAGES", logo.translated(1.0f, 20.0f), juce::Justification::centredLeft, false);
     const char* stamps[] = {"V2", "V3"};
     for (int i = 0; i < 2; ++i)
     {
@@ -91,8 +88,8 @@ void drawSocket(juce::Graphics& g, float cx)
     const juce::Rectangle<float> outer(cx - 56.0f, chassisTop - 4.0f, 112.0f, 26.0f);
     g.setColour(juce::Colours::black.withAlpha(0.55f));
     g.fillEllipse(outer.translated(0.0f, 5.0f).expanded(4.0f, 2.0f));
-    g.setGradientFill(juce::ColourGradient(juce::Colour(0xffcfc6b4), cx, outer.getY(), juce::Colour(0xff6d675c),
-                                           cx, outer.getBottom(), false));
+    g.setGradientFill(juce::ColourGradient(juce::Colour(0xffcfc6b4), cx, outer.getY(), juce::Colour(0xff6d675c), cx,
+                                           outer.getBottom(), false));
     g.fillEllipse(outer);
     g.setColour(juce::Colour(0xff2b2824));
     g.fillEllipse(outer.reduced(16.0f, 5.0f));
@@ -121,8 +118,7 @@ void drawPlate(juce::Graphics& g, juce::Rectangle<float> plate, float strength)
     // Two plate halves of dark, slightly ribbed metal.
     for (int side = 0; side < 2; ++side)
     {
-        const juce::Rectangle<float> half = side == 0 ? plate.withRight(seam.getX())
-                                                      : plate.withLeft(seam.getRight());
+        const juce::Rectangle<float> half = side == 0 ? plate.withRight(seam.getX()) : plate.withLeft(seam.getRight());
         juce::ColourGradient metal(juce::Colour(0xff1e1f21), half.getX(), 0.0f, juce::Colour(0xff1e1f21),
                                    half.getRight(), 0.0f, false);
         metal.addColour(side == 0 ? 0.35 : 0.65, juce::Colour(0xff5a5c60));
@@ -163,8 +159,8 @@ void drawValve(juce::Graphics& g, float cx, float strength)
     const float width = 2.0f * glassHalfWidth;
 
     juce::Path glass;
-    glass.addRoundedRectangle(left, glassTop, width, glassBottom - glassTop, glassHalfWidth, 12.0f, true, true,
-                              true, true);
+    glass.addRoundedRectangle(left, glassTop, width, glassBottom - glassTop, glassHalfWidth, 12.0f, true, true, true,
+                              true);
 
     // Inside first: a touch of glow filling the envelope.
     {
@@ -191,8 +187,8 @@ void drawValve(juce::Graphics& g, float cx, float strength)
         const juce::Colour mica = juce::Colour(0xffcdbf9e);
         for (float y : {100.0f, 246.0f})
         {
-            g.setGradientFill(juce::ColourGradient(mica.withAlpha(0.55f), left + 4.0f, y, mica.withAlpha(0.85f), cx, y,
-                                                   true));
+            g.setGradientFill(
+                juce::ColourGradient(mica.withAlpha(0.55f), left + 4.0f, y, mica.withAlpha(0.85f), cx, y, true));
             g.fillRoundedRectangle(left + 4.0f, y, width - 8.0f, 6.0f, 2.0f);
             g.setColour(hot.withAlpha(0.15f + 0.45f * strength));
             g.fillRoundedRectangle(left + 4.0f, y + (y < 200.0f ? 4.0f : 0.0f), width - 8.0f, 2.0f, 1.0f);

@@ -3,8 +3,7 @@
 // chassis in a dark amp cabinet, their heaters glowing at a given strength.
 #include <juce_graphics/juce_graphics.h>
 
-namespace ravlin::art
-{
+namespace ravlin::art {
 /** Number of frames of the glow strips: frame 0 dimmest, the last one brightest. */
 inline constexpr int glowFrames = 24;
 

@@ -34,10 +34,7 @@ struct PluginRequest
     std::vector<std::pair<std::string, float>> controls;
 };
 
-double toDb(double v)
-{
-    return v > 0.0 ? 20.0 * std::log10(v) : -HUGE_VAL;
-}
+double toDb(double v) { return v > 0.0 ? 20.0 * std::log10(v) : -HUGE_VAL; }
 
 } // namespace
 
@@ -51,17 +48,21 @@ int main(int argc, char** argv)
     CLI::App app("Measures LV2 plug-ins side by side in one run on the same signal and block size; with two "
                  "or more, prints the ratio of the first to each other one.",
                  "ravlin-benchhost");
-    app.add_option("--bundle", bundles, "load an LV2 bundle directory in addition to LV2_PATH")->allow_extra_args(false);
-    auto* uriOption = app.add_option("--uri", uris, "plug-in to measure (repeat to compare; the first is the numerator)")
-                          ->allow_extra_args(false)
-                          ->required();
+    app.add_option("--bundle", bundles, "load an LV2 bundle directory in addition to LV2_PATH")
+        ->allow_extra_args(false);
+    auto* uriOption =
+        app.add_option("--uri", uris, "plug-in to measure (repeat to compare; the first is the numerator)")
+            ->allow_extra_args(false)
+            ->required();
     auto* setOption = app.add_option("--set", settings, "control port value for the plug-in named just before")
                           ->allow_extra_args(false)
                           ->check(ravlin::cli::symbolEqualsNumber());
     app.add_option("--rate", rate, "sample rate in Hz (default 48000)")->check(ravlin::cli::finitePositive(1e7));
     app.add_option("--block", block, "frames per run call (default 256)")->check(ravlin::cli::wholeIn(1, 1 << 20));
-    app.add_option("--seconds", seconds, "signal length per round (default 10)")->check(ravlin::cli::finitePositive(3600.0));
-    app.add_option("--rounds", rounds, "timing rounds; the best counts (default 5)")->check(ravlin::cli::wholeIn(1, 1000));
+    app.add_option("--seconds", seconds, "signal length per round (default 10)")
+        ->check(ravlin::cli::finitePositive(3600.0));
+    app.add_option("--rounds", rounds, "timing rounds; the best counts (default 5)")
+        ->check(ravlin::cli::wholeIn(1, 1000));
     if (const auto exit = ravlin::cli::parse(app, argc, argv))
         return *exit;
     // Each --set belongs to the --uri given last before it.
@@ -74,7 +75,8 @@ int main(int argc, char** argv)
         {
             if (requests.empty())
             {
-                std::fprintf(stderr, "ravlin-benchhost: --set %s comes before any --uri (see ravlin-benchhost --help)\n",
+                std::fprintf(stderr,
+                             "ravlin-benchhost: --set %s comes before any --uri (see ravlin-benchhost --help)\n",
                              settings[nextSetting].c_str());
                 return 2;
             }
@@ -163,7 +165,8 @@ int main(int argc, char** argv)
         }
     }
     for (std::size_t k = 1; k < instances.size(); ++k)
-        std::printf("ratio %s / %s: %.3f\n", instances[0]->name().c_str(), instances[k]->name().c_str(), sps[0] / sps[k]);
+        std::printf("ratio %s / %s: %.3f\n", instances[0]->name().c_str(), instances[k]->name().c_str(),
+                    sps[0] / sps[k]);
     std::fflush(stdout);
     instances.clear();
     lilv_world_free(world);

@@ -7,8 +7,8 @@
 
 #include <lv2/atom/atom.h>
 #include <lv2/atom/forge.h>
-#include <lv2/patch/patch.h>
 #include <lv2/buf-size/buf-size.h>
+#include <lv2/patch/patch.h>
 #include <lv2/urid/urid.h>
 
 namespace ravlin::benchhost {
@@ -41,8 +41,11 @@ using Node = std::unique_ptr<LilvNode, NodeDeleter>;
 
 bool isSupportedFeature(const char* uri)
 {
-    static const char* const supported[] = {LV2_URID__map, LV2_URID__unmap, LV2_OPTIONS__options,
-                                            LV2_BUF_SIZE__boundedBlockLength, LV2_CORE__isLive,
+    static const char* const supported[] = {LV2_URID__map,
+                                            LV2_URID__unmap,
+                                            LV2_OPTIONS__options,
+                                            LV2_BUF_SIZE__boundedBlockLength,
+                                            LV2_CORE__isLive,
                                             "http://lv2plug.in/ns/lv2core#hardRTCapable",
                                             "http://lv2plug.in/ns/lv2core#inPlaceBroken"};
     return std::any_of(std::begin(supported), std::end(supported),
@@ -61,7 +64,8 @@ Lv2Instance::~Lv2Instance()
 }
 
 std::unique_ptr<Lv2Instance> Lv2Instance::create(LilvWorld* world, const std::string& uri, double sampleRate,
-                                                 int maxBlock, const std::vector<std::pair<std::string, float>>& controls,
+                                                 int maxBlock,
+                                                 const std::vector<std::pair<std::string, float>>& controls,
                                                  std::string& error)
 {
     Node uriNode(lilv_new_uri(world, uri.c_str()));
@@ -102,10 +106,11 @@ std::unique_ptr<Lv2Instance> Lv2Instance::create(LilvWorld* world, const std::st
     const LV2_URID intType = u.map(LV2_ATOM__Int);
     const LV2_URID floatType = u.map(LV2_ATOM__Float);
     auto intOption = [&](const char* key, std::size_t index) {
-        return LV2_Options_Option{LV2_OPTIONS_INSTANCE, 0, u.map(key), sizeof(std::int32_t), intType,
-                                  &self->optionInts[index]};
+        return LV2_Options_Option{LV2_OPTIONS_INSTANCE, 0,       u.map(key),
+                                  sizeof(std::int32_t), intType, &self->optionInts[index]};
     };
-    self->options = {intOption(LV2_BUF_SIZE__maxBlockLength, 0), intOption(LV2_BUF_SIZE__minBlockLength, 1),
+    self->options = {intOption(LV2_BUF_SIZE__maxBlockLength, 0),
+                     intOption(LV2_BUF_SIZE__minBlockLength, 1),
                      intOption("http://lv2plug.in/ns/ext/buf-size#nominalBlockLength", 2),
                      intOption(LV2_BUF_SIZE__sequenceSize, 3),
                      LV2_Options_Option{LV2_OPTIONS_INSTANCE, 0, u.map("http://lv2plug.in/ns/lv2core#sampleRate"),
@@ -195,8 +200,9 @@ std::unique_ptr<Lv2Instance> Lv2Instance::create(LilvWorld* world, const std::st
         else if (!lilv_port_has_property(plugin, port, optionalClass.get()))
         {
             Node portName(lilv_port_get_name(plugin, port));
-            error = uri + " has port " + std::to_string(p) + " (" + (portName ? lilv_node_as_string(portName.get()) : "?") +
-                    ") of a type this bench host cannot connect";
+            error = uri + " has port " + std::to_string(p) + " ("
+                    + (portName ? lilv_node_as_string(portName.get()) : "?")
+                    + ") of a type this bench host cannot connect";
             return nullptr;
         }
         else

@@ -48,11 +48,14 @@ int main(int argc, char** argv)
     CLI::App app("Runs a sound file through an LV2 plug-in and writes what comes out, as a host's offline "
                  "bounce would.",
                  "ravlin-lv2wav");
-    app.add_option("--bundle", bundles, "load an LV2 bundle directory in addition to LV2_PATH")->allow_extra_args(false);
+    app.add_option("--bundle", bundles, "load an LV2 bundle directory in addition to LV2_PATH")
+        ->allow_extra_args(false);
     app.add_option("--uri", uri, "the plug-in")->required();
     app.add_option("--in", inPath, "sound file to process (any format libsndfile reads)")->required();
     app.add_option("--out", outPath, "WAV file written, 32-bit float, one channel per plug-in output")->required();
-    app.add_option("--set", settings, "control port value")->allow_extra_args(false)->check(ravlin::cli::symbolEqualsNumber());
+    app.add_option("--set", settings, "control port value")
+        ->allow_extra_args(false)
+        ->check(ravlin::cli::symbolEqualsNumber());
     app.add_option("--block", block, "frames per run call (default 256)")->check(ravlin::cli::wholeIn(1, 65536));
     if (const auto exit = ravlin::cli::parse(app, argc, argv))
         return *exit;
@@ -81,7 +84,8 @@ int main(int argc, char** argv)
     auto instance = ravlin::benchhost::Lv2Instance::create(world, uri, inInfo.samplerate, block, controls, error);
     if (!instance || instance->audioOutputs() == 0 || instance->audioInputs() == 0)
     {
-        std::fprintf(stderr, "ravlin-lv2wav: %s\n", instance ? "the plug-in has no audio input or output" : error.c_str());
+        std::fprintf(stderr, "ravlin-lv2wav: %s\n",
+                     instance ? "the plug-in has no audio input or output" : error.c_str());
         instance.reset();
         lilv_world_free(world);
         return 1;
@@ -117,8 +121,8 @@ int main(int argc, char** argv)
     outInfo.channels = static_cast<int>(outChannels);
     outInfo.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     SoundFile out(sf_open(outPath.c_str(), SFM_WRITE, &outInfo));
-    if (out.file == nullptr ||
-        sf_writef_float(out.file, output.data(), static_cast<sf_count_t>(frames)) != static_cast<sf_count_t>(frames))
+    if (out.file == nullptr
+        || sf_writef_float(out.file, output.data(), static_cast<sf_count_t>(frames)) != static_cast<sf_count_t>(frames))
     {
         std::fprintf(stderr, "ravlin-lv2wav: cannot write %s: %s\n", outPath.c_str(), sf_strerror(out.file));
         return 1;

@@ -11,8 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace ravlin::cli
-{
+namespace ravlin::cli {
 /** Parses `argv` into `app`. Nothing when the tool goes on; otherwise the exit code to return. */
 inline std::optional<int> parse(CLI::App& app, int argc, const char* const* argv)
 {
@@ -40,8 +39,7 @@ inline std::optional<int> parse(CLI::App& app, int argc, const char* const* argv
         for (char& c : what)
             if (c == '\n')
                 c = ' ';
-        std::fprintf(stderr, "%s: %s (see %s --help)\n", app.get_name().c_str(), what.c_str(),
-                     app.get_name().c_str());
+        std::fprintf(stderr, "%s: %s (see %s --help)\n", app.get_name().c_str(), what.c_str(), app.get_name().c_str());
         return 2;
     }
 }
@@ -74,8 +72,8 @@ inline CLI::Validator wholeIn(long long lowest, long long highest)
         [lowest, highest](std::string& text) -> std::string {
             long long v = 0;
             if (!CLI::detail::lexical_cast(text, v) || v < lowest || v > highest)
-                return "'" + text + "' is not a whole number from " + std::to_string(lowest) + " to " +
-                       std::to_string(highest);
+                return "'" + text + "' is not a whole number from " + std::to_string(lowest) + " to "
+                       + std::to_string(highest);
             return {};
         },
         "N");
@@ -109,8 +107,8 @@ inline CLI::Validator symbolEqualsNumber()
         [](std::string& text) -> std::string {
             const auto eq = text.find('=');
             double v = 0.0;
-            if (eq == std::string::npos || eq == 0 || !CLI::detail::lexical_cast(text.substr(eq + 1), v) ||
-                !std::isfinite(v))
+            if (eq == std::string::npos || eq == 0 || !CLI::detail::lexical_cast(text.substr(eq + 1), v)
+                || !std::isfinite(v))
                 return "'" + text + "' is not SYMBOL=NUMBER";
             return {};
         },

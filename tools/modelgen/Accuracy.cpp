@@ -7,8 +7,8 @@
 #include <iterator>
 
 #include "NetworkBlock.h"
-#include "fast/ModelFileNames.h"
 #include "circuit/ReferenceChain.h"
+#include "fast/ModelFileNames.h"
 
 namespace ravlin::modelgen {
 
@@ -55,9 +55,9 @@ bool loadSetFiles(const std::filesystem::path& dir, ValveSet set, const std::vec
     files = {};
     files.set = set;
     const int index = set == ValveSet::aged ? 1 : 0;
-    if (!readFile(dir / plainModelFileName(1, index), 1, files.block1, error) ||
-        !readFile(dir / plainModelFileName(2, index), 2, files.block2, error) ||
-        !readFile(dir / plainModelFileName(4, index), 4, files.block4, error))
+    if (!readFile(dir / plainModelFileName(1, index), 1, files.block1, error)
+        || !readFile(dir / plainModelFileName(2, index), 2, files.block2, error)
+        || !readFile(dir / plainModelFileName(4, index), 4, files.block4, error))
         return false;
     for (double r : rates)
     {

@@ -17,9 +17,9 @@ namespace ravlin::modelgen {
 struct SetFiles
 {
     ValveSet set = ValveSet::fresh;
-    BlockFileData block1, block2, block4; ///< the plain files
+    BlockFileData block1, block2, block4;                                   ///< the plain files
     std::vector<std::pair<double, BlockFileData>> block1Rates, block2Rates; ///< per-rate files found, by rate
-    std::vector<std::pair<double, BlockFileData>> block3; ///< by rate
+    std::vector<std::pair<double, BlockFileData>> block3;                   ///< by rate
     const BlockFileData* block3At(double rate) const;
     /// Block 1 or 2 as the run-time loads it at `rate`: the rate's own file, else the plain one.
     const BlockFileData& gainBlockAt(int block, double rate) const;
@@ -37,7 +37,7 @@ struct EsrCase
     double rate = 44100.0;
     unsigned gain = 8;
     std::vector<unsigned> tones; ///< block 4 runs once per tone on the same blocks 1-3 output
-    std::string signal;           ///< name, see accuracySignal
+    std::string signal;          ///< name, see accuracySignal
     /// Blocks (bit k-1 for block k) the network chain solves by Newton instead of with its
     /// networks: the error that remains belongs to the other blocks.
     unsigned exactBlocks = 0;

@@ -42,8 +42,9 @@ int main(int argc, char** argv)
     app.add_option("--jobs", threads, "threads (default: one per core)")->check(ravlin::cli::wholeIn(1, 256));
     app.add_flag("--quick", quick, "fewer cases");
     app.add_option("--riff", riffPath, "a recorded riff (WAV) as one more signal");
-    app.add_option("--exact", exactBlocks, "blocks the network chain solves by Newton, e.g. 1,2 (where the error "
-                                           "comes from)")
+    app.add_option("--exact", exactBlocks,
+                   "blocks the network chain solves by Newton, e.g. 1,2 (where the error "
+                   "comes from)")
         ->delimiter(',')
         ->check(CLI::Range(1, 4));
     app.add_option("--gain", onlyGain, "only this Gain position")->check(CLI::Range(0, 16));

@@ -12,8 +12,8 @@
 #include "Pairs.h"
 #include "Rates.h"
 #include "RegionSplit.h"
-#include "circuit/ReferenceChain.h"
 #include "Trainer.h"
+#include "circuit/ReferenceChain.h"
 #include "fast/ModelFileNames.h"
 
 namespace ravlin::modelgen {
@@ -22,8 +22,9 @@ std::string BuildOptions::describe() const
 {
     std::ostringstream s;
     s.precision(17);
-    s << "cloud " << cloud.seconds << ' ' << cloud.maxInput << ' ' << cloud.keepEvery << " points " << pointsPerNet << ' ' << pointsBlock1 << ' '
-      << pointsBlock4 << " iterations " << iterationsCold << ' ' << iterationsWarm << ' ' << iterationsBlock2 << ' ' << iterationsBlock4 << " sets";
+    s << "cloud " << cloud.seconds << ' ' << cloud.maxInput << ' ' << cloud.keepEvery << " points " << pointsPerNet
+      << ' ' << pointsBlock1 << ' ' << pointsBlock4 << " iterations " << iterationsCold << ' ' << iterationsWarm << ' '
+      << iterationsBlock2 << ' ' << iterationsBlock4 << " sets";
     for (ValveSet v : sets)
         s << ' ' << valveSetName(v);
     s << " rates";
@@ -60,14 +61,15 @@ struct SetWork
     /// Blocks 1 and 2 per rate of `gainRates` (the first, 44.1 kHz, is the plain file).
     std::vector<BlockFileData> block1, block2;
     BlockFileData block4;
-    std::vector<BlockFileData> block3; ///< one per rate
+    std::vector<BlockFileData> block3;           ///< one per rate
     std::vector<std::vector<double>> restOutput; ///< [rate][block] resting outputs at Gain 8
     std::vector<std::vector<double>> block1Rest; ///< [gain][rate] block-1 resting output
 };
 
 std::uint64_t seedOf(ValveSet set, int block, unsigned position)
 {
-    return 0x9E3779B97F4A7C15ull ^ (static_cast<std::uint64_t>(set) << 40) ^ (static_cast<std::uint64_t>(block) << 32) ^ position;
+    return 0x9E3779B97F4A7C15ull ^ (static_cast<std::uint64_t>(set) << 40) ^ (static_cast<std::uint64_t>(block) << 32)
+           ^ position;
 }
 
 PortCloud trainingCloud(const PortCloud& cloud, int points, std::uint64_t seed)
@@ -80,13 +82,14 @@ PortCloud trainingCloud(const PortCloud& cloud, int points, std::uint64_t seed)
 std::string fitLine(const char* set, int block, const std::string& where, const FitReport& r)
 {
     char buf[200];
-    std::snprintf(buf, sizeof buf, "fit set=%s block=%d %s rms=%.3g max=%.3g iterations=%d", set, block, where.c_str(), r.rms,
-                  r.maxError, r.iterations);
+    std::snprintf(buf, sizeof buf, "fit set=%s block=%d %s rms=%.3g max=%.3g iterations=%d", set, block, where.c_str(),
+                  r.rms, r.maxError, r.iterations);
     return buf;
 }
 
 /// Fits `net` to the data: from scratch (seeded) or from its current weights.
-FitReport fit(TrainedNet& net, const Dataset& data, const BlockLayout& layout, bool warm, int iterations, std::uint64_t seed)
+FitReport fit(TrainedNet& net, const Dataset& data, const BlockLayout& layout, bool warm, int iterations,
+              std::uint64_t seed)
 {
     if (!warm)
         net.shape(layout.featureCount, layout.hidden, layout.outputCount, layout.clamp);
@@ -103,7 +106,8 @@ FitReport fit(TrainedNet& net, const Dataset& data, const BlockLayout& layout, b
         net = ranges;
     const Dataset inside = restrictToRanges(net, data);
     const std::vector<int> units(layout.unitsPerOutput.begin(), layout.unitsPerOutput.begin() + layout.outputCount);
-    FitReport r = layout.unitsPerOutput[0] > 0 ? fitNetworkPerOutput(net, inside, o, warm, units) : fitNetwork(net, inside, o, warm);
+    FitReport r = layout.unitsPerOutput[0] > 0 ? fitNetworkPerOutput(net, inside, o, warm, units)
+                                               : fitNetwork(net, inside, o, warm);
     net.roundToFloat();
     const int its = r.iterations;
     r = measure(net, inside);
@@ -112,7 +116,8 @@ FitReport fit(TrainedNet& net, const Dataset& data, const BlockLayout& layout, b
 }
 
 template <class Model>
-void addSharedRatePairs(ValveSet set, unsigned position, const PortCloud& cloud, const BlockLayout& layout, Dataset& data)
+void addSharedRatePairs(ValveSet set, unsigned position, const PortCloud& cloud, const BlockLayout& layout,
+                        Dataset& data)
 {
     Model m(44100.0);
     for (const auto& [rate, weight] : kSharedFileRates)
@@ -127,7 +132,8 @@ void addSharedRatePairs(ValveSet set, unsigned position, const PortCloud& cloud,
 std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport& report)
 {
     const auto wanted = [&options](int block) {
-        return options.blocks.empty() || std::find(options.blocks.begin(), options.blocks.end(), block) != options.blocks.end();
+        return options.blocks.empty()
+               || std::find(options.blocks.begin(), options.blocks.end(), block) != options.blocks.end();
     };
     const std::vector<double> rates = effectiveRates();
     const std::vector<double> block3Rates = options.rates.empty() ? rates : options.rates;
@@ -156,7 +162,8 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
     {
         SetWork* sw = w.get();
         for (unsigned g = 0; g < kGains; ++g)
-            jobs.push_back({"clouds", 3.0, [sw, g, &options] { sw->clouds[g] = collectClouds(sw->set, g, options.cloud); }});
+            jobs.push_back(
+                {"clouds", 3.0, [sw, g, &options] { sw->clouds[g] = collectClouds(sw->set, g, options.cloud); }});
         jobs.push_back({"rest", 0.5, [sw, &rates] {
                             sw->restOutput.assign(rates.size(), std::vector<double>(4, 0.0));
                             for (std::size_t k = 0; k < rates.size(); ++k)
@@ -215,13 +222,16 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
         // scratch, or for block 1 warm from the previous position when `warm`), then each
         // higher rate from the next lower one. The pairs come from the same cloud of port
         // voltages; only the rate's K, and so the map from p to i, differs.
-        auto gainFit = [sw, setName, &options, &rates, &gainRates, &note, &report, &reportLock](int block, unsigned g, bool warm) {
+        auto gainFit = [sw, setName, &options, &rates, &gainRates, &note, &report, &reportLock](int block, unsigned g,
+                                                                                                bool warm) {
             std::vector<BlockFileData>& files = block == 1 ? sw->block1 : sw->block2;
             const BlockLayout& layout = files[0].layout;
             const PortCloud cloud =
-                trainingCloud(sw->clouds[g].block[static_cast<std::size_t>(block - 1)], block == 1 ? options.pointsBlock1 : options.pointsPerNet, seedOf(sw->set, block, g));
+                trainingCloud(sw->clouds[g].block[static_cast<std::size_t>(block - 1)],
+                              block == 1 ? options.pointsBlock1 : options.pointsPerNet, seedOf(sw->set, block, g));
             std::vector<double> table;
-            const bool ok = block == 1 ? operatingTable<Block1Circuit>(sw->set, g, rates, std::vector<double>(rates.size(), 0.0), table)
+            const bool ok = block == 1 ? operatingTable<Block1Circuit>(sw->set, g, rates,
+                                                                       std::vector<double>(rates.size(), 0.0), table)
                                        : operatingTable<Block2Circuit>(sw->set, g, rates, sw->block1Rest[g], table);
             if (!ok)
             {
@@ -252,12 +262,14 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                     configureBlock(m, sw->set, gainRates[k], g);
                     addPairs(m, cloud, layout, data);
                 }
-                const int iterations = fromLower ? options.iterationsRate
-                                       : warm    ? options.iterationsWarm
+                const int iterations = fromLower    ? options.iterationsRate
+                                       : warm       ? options.iterationsWarm
                                        : block == 2 ? options.iterationsBlock2
                                                     : options.iterationsCold;
                 const FitReport r = fit(pos.nets[0], data, layout, start, iterations, seedOf(sw->set, block, g));
-                note(fitLine(setName, block, "gain=" + std::to_string(g) + " rate=" + std::to_string(static_cast<long>(gainRates[k])), r));
+                note(fitLine(setName, block,
+                             "gain=" + std::to_string(g) + " rate=" + std::to_string(static_cast<long>(gainRates[k])),
+                             r));
             }
         };
         // Block 1 walks the Gain positions as one chain of warm starts at 44.1 kHz
@@ -288,58 +300,64 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
             const std::size_t from = part == 0 ? 0 : half, to = part == 0 ? half : block3Rates.size();
             if (from >= to)
                 continue;
-            jobs.push_back({"block 3", 30.0, [sw, from, to, setName, &options, &rates, &block3Rates, &note, &report, &reportLock] {
-                                const BlockLayout layout = blockLayout(3);
-                                const PortCloud cloud = trainingCloud(sw->pooled[2], options.pointsPerNet, seedOf(sw->set, 3, 0));
-                                std::vector<double> inputs(rates.size());
-                                for (std::size_t k = 0; k < rates.size(); ++k)
-                                    inputs[k] = sw->restOutput[k][1];
-                                std::vector<double> table;
-                                const bool ok = operatingTable<Block3Circuit>(sw->set, 0, rates, inputs, table);
-                                if (!ok)
-                                {
-                                    std::lock_guard<std::mutex> lock(reportLock);
-                                    ++report.solveFailures;
-                                }
-                                for (std::size_t k = from; k < to; ++k)
-                                {
-                                    BlockFileData& file = sw->block3[k];
-                                    file.layout = layout;
-                                    file.positions.resize(1);
-                                    PositionData& pos = file.positions[0];
-                                    pos.table = table;
-                                    const bool warm = k > from;
-                                    if (warm)
-                                        pos.nets = sw->block3[k - 1].positions[0].nets;
-                                    else
-                                        pos.nets.resize(static_cast<std::size_t>(layout.regions));
-                                    Block3Circuit m(44100.0);
-                                    configureBlock(m, sw->set, block3Rates[k], 0);
-                                    Dataset data;
-                                    addPairs(m, cloud, layout, data);
-                                    double restP[4] = {}, restI[4] = {};
-                                    restingPoint<Block3Circuit>(table, block3Rates[k], restP, restI);
-                                    double restX[4];
-                                    for (int f = 0; f < layout.featureCount; ++f)
-                                        restX[f] = restP[layout.features[static_cast<std::size_t>(f)]];
-                                    weightAround(data, restX, layout.restBoost, layout.restWidth);
-                                    const std::vector<double> cuts = regionCuts(data, layout.regions, restX[0]);
-                                    for (int region = 0; region < layout.regions; ++region)
-                                    {
-                                        const double lo = region == 0 ? -kUnbounded : cuts[static_cast<std::size_t>(region - 1)];
-                                        const double hi = region + 1 == layout.regions ? kUnbounded : cuts[static_cast<std::size_t>(region)];
-                                        const double pad = cuts.size() > 1 ? 0.1 * (cuts.back() - cuts.front()) : 0.0;
-                                        const Dataset regionPairs = regionData(data, lo, hi, pad);
-                                        TrainedNet& net = pos.nets[static_cast<std::size_t>(region)];
-                                        const FitReport r = fit(net, regionPairs, layout, warm, warm ? options.iterationsWarm : options.iterationsCold,
-                                                                seedOf(sw->set, 3, static_cast<unsigned>(k * 8 + static_cast<std::size_t>(region))));
-                                        net.regionLow[0] = lo;
-                                        net.regionHigh[0] = hi;
-                                        net.roundToFloat();
-                                        note(fitLine(setName, 3, "rate=" + std::to_string(static_cast<long>(block3Rates[k])) + " region=" + std::to_string(region), r));
-                                    }
-                                }
-                            }});
+            jobs.push_back(
+                {"block 3", 30.0, [sw, from, to, setName, &options, &rates, &block3Rates, &note, &report, &reportLock] {
+                     const BlockLayout layout = blockLayout(3);
+                     const PortCloud cloud = trainingCloud(sw->pooled[2], options.pointsPerNet, seedOf(sw->set, 3, 0));
+                     std::vector<double> inputs(rates.size());
+                     for (std::size_t k = 0; k < rates.size(); ++k)
+                         inputs[k] = sw->restOutput[k][1];
+                     std::vector<double> table;
+                     const bool ok = operatingTable<Block3Circuit>(sw->set, 0, rates, inputs, table);
+                     if (!ok)
+                     {
+                         std::lock_guard<std::mutex> lock(reportLock);
+                         ++report.solveFailures;
+                     }
+                     for (std::size_t k = from; k < to; ++k)
+                     {
+                         BlockFileData& file = sw->block3[k];
+                         file.layout = layout;
+                         file.positions.resize(1);
+                         PositionData& pos = file.positions[0];
+                         pos.table = table;
+                         const bool warm = k > from;
+                         if (warm)
+                             pos.nets = sw->block3[k - 1].positions[0].nets;
+                         else
+                             pos.nets.resize(static_cast<std::size_t>(layout.regions));
+                         Block3Circuit m(44100.0);
+                         configureBlock(m, sw->set, block3Rates[k], 0);
+                         Dataset data;
+                         addPairs(m, cloud, layout, data);
+                         double restP[4] = {}, restI[4] = {};
+                         restingPoint<Block3Circuit>(table, block3Rates[k], restP, restI);
+                         double restX[4];
+                         for (int f = 0; f < layout.featureCount; ++f)
+                             restX[f] = restP[layout.features[static_cast<std::size_t>(f)]];
+                         weightAround(data, restX, layout.restBoost, layout.restWidth);
+                         const std::vector<double> cuts = regionCuts(data, layout.regions, restX[0]);
+                         for (int region = 0; region < layout.regions; ++region)
+                         {
+                             const double lo = region == 0 ? -kUnbounded : cuts[static_cast<std::size_t>(region - 1)];
+                             const double hi =
+                                 region + 1 == layout.regions ? kUnbounded : cuts[static_cast<std::size_t>(region)];
+                             const double pad = cuts.size() > 1 ? 0.1 * (cuts.back() - cuts.front()) : 0.0;
+                             const Dataset regionPairs = regionData(data, lo, hi, pad);
+                             TrainedNet& net = pos.nets[static_cast<std::size_t>(region)];
+                             const FitReport r = fit(
+                                 net, regionPairs, layout, warm, warm ? options.iterationsWarm : options.iterationsCold,
+                                 seedOf(sw->set, 3, static_cast<unsigned>(k * 8 + static_cast<std::size_t>(region))));
+                             net.regionLow[0] = lo;
+                             net.regionHigh[0] = hi;
+                             net.roundToFloat();
+                             note(fitLine(setName, 3,
+                                          "rate=" + std::to_string(static_cast<long>(block3Rates[k]))
+                                              + " region=" + std::to_string(region),
+                                          r));
+                         }
+                     }
+                 }});
         }
         // Block 4: one chain of warm starts per Treble value, Bass and Middle walked as a snake.
         sw->block4.layout = blockLayout(4);
@@ -348,7 +366,8 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
         for (unsigned treble = 0; treble < (wanted(4) ? trebles : 0u); ++treble)
             jobs.push_back({"block 4", 8.0, [sw, treble, setName, &options, &rates, &note] {
                                 const BlockLayout layout = blockLayout(4);
-                                const PortCloud cloud = trainingCloud(sw->pooled[3], options.pointsBlock4, seedOf(sw->set, 4, treble));
+                                const PortCloud cloud =
+                                    trainingCloud(sw->pooled[3], options.pointsBlock4, seedOf(sw->set, 4, treble));
                                 std::vector<double> inputs(rates.size());
                                 for (std::size_t k = 0; k < rates.size(); ++k)
                                     inputs[k] = sw->restOutput[k][2];
@@ -368,9 +387,10 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                                             pos.nets[0] = *previous;
                                         Dataset data;
                                         addSharedRatePairs<Block4Circuit>(sw->set, index, cloud, layout, data);
-                                        const FitReport r = fit(pos.nets[0], data, layout, previous != nullptr,
-                                                                previous ? options.iterationsBlock4 : options.iterationsCold,
-                                                                seedOf(sw->set, 4, index));
+                                        const FitReport r =
+                                            fit(pos.nets[0], data, layout, previous != nullptr,
+                                                previous ? options.iterationsBlock4 : options.iterationsCold,
+                                                seedOf(sw->set, 4, index));
                                         if (!operatingTable<Block4Circuit>(sw->set, index, rates, inputs, pos.table))
                                             ++failed;
                                         worst = std::max(worst, r.maxError);
@@ -379,8 +399,9 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                                         previous = &pos.nets[0];
                                     }
                                 char buf[160];
-                                std::snprintf(buf, sizeof buf, "fit set=%s block=4 treble=%u mean_rms=%.3g max=%.3g op_failures=%d", setName,
-                                              treble, count ? sum / count : 0.0, worst, failed);
+                                std::snprintf(buf, sizeof buf,
+                                              "fit set=%s block=4 treble=%u mean_rms=%.3g max=%.3g op_failures=%d",
+                                              setName, treble, count ? sum / count : 0.0, worst, failed);
                                 note(buf);
                             }});
     }
@@ -398,10 +419,12 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
             const std::vector<BlockFileData>& data = block == 1 ? w->block1 : w->block2;
             files.push_back({plainModelFileName(block, set), encodeModelFile(data[0])});
             for (std::size_t k = 1; k < gainRates.size(); ++k)
-                files.push_back({rateModelFileName(block, set, static_cast<long>(gainRates[k])), encodeModelFile(data[k])});
+                files.push_back(
+                    {rateModelFileName(block, set, static_cast<long>(gainRates[k])), encodeModelFile(data[k])});
         }
         for (std::size_t k = 0; k < block3Rates.size() && wanted(3); ++k)
-            files.push_back({rateModelFileName(3, set, static_cast<long>(block3Rates[k])), encodeModelFile(w->block3[k])});
+            files.push_back(
+                {rateModelFileName(3, set, static_cast<long>(block3Rates[k])), encodeModelFile(w->block3[k])});
         if (wanted(4))
             files.push_back({plainModelFileName(4, set), encodeModelFile(w->block4)});
     }

@@ -13,22 +13,22 @@ namespace ravlin::modelgen {
 struct BuildOptions
 {
     CloudOptions cloud;
-    unsigned threads = 0;             ///< 0: all cores
-    int pointsPerNet = 3000;          ///< cloud points per network fit (blocks 2 and 3)
-    int pointsBlock1 = 2000;          ///< cloud points per block-1 fit
-    int pointsBlock4 = 500;           ///< cloud points per block-4 fit
-    int iterationsCold = 300;         ///< LM iterations of a fit from scratch
-    int iterationsWarm = 45;          ///< LM iterations of a fit started from a neighbour
-    int iterationsBlock2 = 150;       ///< LM iterations of each block-2 fit (always from scratch)
-    int iterationsBlock4 = 20;        ///< LM iterations of a warm block-4 fit
-    int iterationsRate = 20;          ///< LM iterations of a block-1/2 fit started from the next lower rate
+    unsigned threads = 0;       ///< 0: all cores
+    int pointsPerNet = 3000;    ///< cloud points per network fit (blocks 2 and 3)
+    int pointsBlock1 = 2000;    ///< cloud points per block-1 fit
+    int pointsBlock4 = 500;     ///< cloud points per block-4 fit
+    int iterationsCold = 300;   ///< LM iterations of a fit from scratch
+    int iterationsWarm = 45;    ///< LM iterations of a fit started from a neighbour
+    int iterationsBlock2 = 150; ///< LM iterations of each block-2 fit (always from scratch)
+    int iterationsBlock4 = 20;  ///< LM iterations of a warm block-4 fit
+    int iterationsRate = 20;    ///< LM iterations of a block-1/2 fit started from the next lower rate
     std::vector<ValveSet> sets = {ValveSet::fresh, ValveSet::aged};
     /// Effective rates that get files of their own (block 3; blocks 1 and 2 except at
     /// 44.1 kHz, which their plain files serve); empty: all effective rates.
     std::vector<double> rates;
     /// Blocks (1..4) whose files are built; empty: all four.
     std::vector<int> blocks;
-    unsigned block4Positions = 3375;  ///< fewer only for tests
+    unsigned block4Positions = 3375; ///< fewer only for tests
     bool verbose = false;
 
     /// Text that identifies every option (part of the inputs hash).
@@ -43,9 +43,9 @@ struct BuiltFile
 
 struct BuildReport
 {
-    std::vector<std::string> lines; ///< per-network fit errors and warnings
+    std::vector<std::string> lines;   ///< per-network fit errors and warnings
     std::vector<std::string> timings; ///< thread time per kind of job
-    long solveFailures = 0;         ///< reference steps and operating points that did not converge
+    long solveFailures = 0;           ///< reference steps and operating points that did not converge
 };
 
 /// Builds every file (deterministic: same options, same bytes).

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "circuit/ReferenceChain.h"
 #include "Rng.h"
+#include "circuit/ReferenceChain.h"
 
 namespace ravlin::modelgen {
 
@@ -34,7 +34,8 @@ GainClouds collectClouds(ValveSet set, unsigned gain, const CloudOptions& option
     setting.gain = gain;
     setting.tone = (gain * 211u + 7u * 225u) % 3375u; // walks the tone space across the runs
     chain.configure(setting);
-    const Signal signal = trainingSignal(setting.rate, options, 0x5EEDull * 131u + gain * 7919u + static_cast<unsigned>(set));
+    const Signal signal =
+        trainingSignal(setting.rate, options, 0x5EEDull * 131u + gain * 7919u + static_cast<unsigned>(set));
     GainClouds out;
     out.block[0].ports = out.block[1].ports = out.block[2].ports = 4;
     out.block[3].ports = 2;
@@ -64,7 +65,8 @@ PortCloud thinned(const PortCloud& cloud, std::size_t stride)
 PortCloud withMargin(const PortCloud& cloud, std::size_t stride, int copies, double spread, std::uint64_t seed)
 {
     PortCloud out = cloud;
-    std::vector<double> lo(static_cast<std::size_t>(cloud.ports), HUGE_VAL), hi(static_cast<std::size_t>(cloud.ports), -HUGE_VAL);
+    std::vector<double> lo(static_cast<std::size_t>(cloud.ports), HUGE_VAL),
+        hi(static_cast<std::size_t>(cloud.ports), -HUGE_VAL);
     for (std::size_t k = 0; k < cloud.size(); ++k)
         for (int c = 0; c < cloud.ports; ++c)
         {
@@ -77,7 +79,9 @@ PortCloud withMargin(const PortCloud& cloud, std::size_t stride, int copies, dou
         for (int copy = 0; copy < copies; ++copy)
         {
             for (int c = 0; c < cloud.ports; ++c)
-                x[static_cast<std::size_t>(c)] = cloud.point(k)[c] + spread * (hi[static_cast<std::size_t>(c)] - lo[static_cast<std::size_t>(c)]) * rng.normal();
+                x[static_cast<std::size_t>(c)] =
+                    cloud.point(k)[c]
+                    + spread * (hi[static_cast<std::size_t>(c)] - lo[static_cast<std::size_t>(c)]) * rng.normal();
             out.add(x.data());
         }
     return out;

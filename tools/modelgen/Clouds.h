@@ -33,9 +33,9 @@ struct GainClouds
 
 struct CloudOptions
 {
-    double seconds = 0.6;       ///< length of the training signal per Gain position
-    double maxInput = 4.0;      ///< largest block-1 input, V
-    int keepEvery = 3;          ///< keep every n-th step's port voltages
+    double seconds = 0.6;  ///< length of the training signal per Gain position
+    double maxInput = 4.0; ///< largest block-1 input, V
+    int keepEvery = 3;     ///< keep every n-th step's port voltages
 };
 
 /// The training signal for one Gain position: plucked notes, strummed chords, a

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <map>
 #include <cstdio>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -17,7 +17,8 @@ void runJobs(std::vector<Job>& jobs, unsigned threads, const std::string& title,
     std::vector<std::size_t> order(jobs.size());
     for (std::size_t k = 0; k < order.size(); ++k)
         order[k] = k;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return jobs[a].weight > jobs[b].weight; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return jobs[a].weight > jobs[b].weight; });
     double total = 0.0;
     for (const Job& j : jobs)
         total += j.weight;
@@ -36,8 +37,9 @@ void runJobs(std::vector<Job>& jobs, unsigned threads, const std::string& title,
         const int width = 40;
         const double share = total > 0.0 ? done / total : 1.0;
         const int filled = static_cast<int>(share * width + 0.5);
-        std::fprintf(stderr, "\r%-14s [%.*s%*s] %3d%%", title.c_str(), filled, "########################################",
-                     width - filled, "", static_cast<int>(share * 100.0 + 0.5));
+        std::fprintf(stderr, "\r%-14s [%.*s%*s] %3d%%", title.c_str(), filled,
+                     "########################################", width - filled, "",
+                     static_cast<int>(share * 100.0 + 0.5));
         std::fflush(stderr);
     };
     std::vector<double> seconds(jobs.size(), 0.0);
@@ -73,7 +75,8 @@ void runJobs(std::vector<Job>& jobs, unsigned threads, const std::string& title,
         for (const auto& [name, t] : byName)
         {
             char line[160];
-            std::snprintf(line, sizeof line, "time %s: %s %.1f s in %d job(s)", title.c_str(), name.c_str(), t.first, t.second);
+            std::snprintf(line, sizeof line, "time %s: %s %.1f s in %d job(s)", title.c_str(), name.c_str(), t.first,
+                          t.second);
             timings->push_back(line);
         }
     }

@@ -18,6 +18,7 @@ struct Job
 /// Runs every job; the heaviest start first. `threads` 0 means all cores. When
 /// `timings` is given, it receives one line per job name: the jobs' summed wall time
 /// on their threads (where the generation time goes).
-void runJobs(std::vector<Job>& jobs, unsigned threads, const std::string& title, std::vector<std::string>* timings = nullptr);
+void runJobs(std::vector<Job>& jobs, unsigned threads, const std::string& title,
+             std::vector<std::string>* timings = nullptr);
 
 } // namespace ravlin::modelgen

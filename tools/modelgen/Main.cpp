@@ -37,8 +37,9 @@ int main(int argc, char** argv)
         ->check(ravlin::cli::wholeIn(1, 256));
     app.add_option("--set", set, "build one valve set only")->check(CLI::IsMember({"eh", "rsd"}));
     const std::vector<double> all = effectiveRates();
-    app.add_option("--rate", rate, "build the files of one effective rate only (host rate 44100, 48000, 88200, "
-                                   "96000, 176400 or 192000 Hz times 1, 2, 4, 8 or 16)")
+    app.add_option("--rate", rate,
+                   "build the files of one effective rate only (host rate 44100, 48000, 88200, "
+                   "96000, 176400 or 192000 Hz times 1, 2, 4, 8 or 16)")
         ->check(CLI::Validator(
             [&all](std::string& text) -> std::string {
                 double r = 0.0;
@@ -47,8 +48,9 @@ int main(int argc, char** argv)
                 return {};
             },
             "HZ"));
-    app.add_option("--blocks", options.blocks, "build only these blocks' files, e.g. 1,2 (a quick rebuild while "
-                                               "working on their training)")
+    app.add_option("--blocks", options.blocks,
+                   "build only these blocks' files, e.g. 1,2 (a quick rebuild while "
+                   "working on their training)")
         ->delimiter(',')
         ->check(CLI::Range(1, 4));
     app.add_flag("--small", small, "a small, quick build (tests)");

@@ -80,28 +80,46 @@ std::vector<double> identity(std::uint32_t n)
     return m;
 }
 
-PCAModelFileF pcaFile(const BlockFileData& data)
+/// One set holding `data`'s positions in a file tree of either kind: `positionFields(p)` sets what a
+/// position holds besides its table and networks, `gains(r, net)` a network record's gains.
+template <class File, class PositionFields, class Gains>
+File fileOf(const BlockFileData& data, PositionFields&& positionFields, Gains&& gains)
 {
-    const BlockLayout& L = data.layout;
-    const auto features = static_cast<std::uint32_t>(L.featureCount);
-    PCAModelFileF file;
+    File file;
     file.allocateSets(1);
-    PCASetRecord& set = file.sets[0];
+    auto& set = file.sets[0];
     set.positionCount = static_cast<std::uint32_t>(data.positions.size());
     set.tableLength = data.positions.empty() ? 0u : static_cast<std::uint32_t>(data.positions[0].table.size());
     set.positions.resize(data.positions.size());
     for (std::size_t k = 0; k < data.positions.size(); ++k)
     {
         const PositionData& from = data.positions[k];
-        PCAPositionRecord& p = set.positions[k];
+        auto& p = set.positions[k];
         p.networkCount = static_cast<std::uint32_t>(from.nets.size());
+        p.tableLength = set.tableLength;
+        positionFields(p);
+        p.operatingPoints = from.table;
+        p.networks.resize(from.nets.size());
+        for (std::size_t n = 0; n < from.nets.size(); ++n)
+        {
+            fillNetwork(p.networks[n], from.nets[n], data.layout.fileOutputs);
+            gains(p.networks[n], from.nets[n]);
+        }
+    }
+    return file;
+}
+
+PCAModelFileF pcaFile(const BlockFileData& data)
+{
+    const BlockLayout& L = data.layout;
+    const auto features = static_cast<std::uint32_t>(L.featureCount);
+    const auto flags = [&L, features](PCAPositionRecord& p) {
         p.inputFlagCount = 4;
         p.outputFlagCount = 4;
         p.projectionInputs = features;
         p.outputProjectionColumns = 4;
         p.networkInputs = features;
         p.networkOutputs = static_cast<std::uint32_t>(L.fileOutputs);
-        p.tableLength = set.tableLength;
         for (int port = 0; port < 4; ++port)
         {
             p.inputFlags.push_back(flagOf(L.features, L.featureCount, port));
@@ -109,48 +127,27 @@ PCAModelFileF pcaFile(const BlockFileData& data)
         }
         p.projection = identity(features);
         p.outputProjection = identity(4);
-        p.operatingPoints = from.table;
-        p.networks.resize(from.nets.size());
-        for (std::size_t n = 0; n < from.nets.size(); ++n)
-        {
-            PCANetworkRecord& r = p.networks[n];
-            fillNetwork(r, from.nets[n], L.fileOutputs);
-            r.hiddenLayerGains.assign(r.hiddenTotal, static_cast<float>(from.nets[n].hiddenGain));
-            r.outputLayerGains.assign(r.networkOutputs, static_cast<float>(from.nets[n].outputGain));
-        }
-    }
-    return file;
+    };
+    const auto gains = [](PCANetworkRecord& r, const TrainedNet& net) {
+        r.hiddenLayerGains.assign(r.hiddenTotal, static_cast<float>(net.hiddenGain));
+        r.outputLayerGains.assign(r.networkOutputs, static_cast<float>(net.outputGain));
+    };
+    return fileOf<PCAModelFileF>(data, flags, gains);
 }
 
 ModelFileF stdFile(const BlockFileData& data)
 {
-    const BlockLayout& L = data.layout;
-    ModelFileF file;
-    file.allocateSets(1);
-    StdSetRecord& set = file.sets[0];
-    set.networkInputs = 2;
-    set.networkOutputs = 2;
-    set.positionCount = static_cast<std::uint32_t>(data.positions.size());
-    set.tableLength = data.positions.empty() ? 0u : static_cast<std::uint32_t>(data.positions[0].table.size());
-    set.positions.resize(data.positions.size());
-    for (std::size_t k = 0; k < data.positions.size(); ++k)
-    {
-        const PositionData& from = data.positions[k];
-        StdPositionRecord& p = set.positions[k];
-        p.networkCount = static_cast<std::uint32_t>(from.nets.size());
-        p.networkInputs = set.networkInputs;
-        p.networkOutputs = set.networkOutputs;
-        p.tableLength = set.tableLength;
-        p.operatingPoints = from.table;
-        p.networks.resize(from.nets.size());
-        for (std::size_t n = 0; n < from.nets.size(); ++n)
-        {
-            StdNetworkRecord& r = p.networks[n];
-            fillNetwork(r, from.nets[n], L.fileOutputs);
-            r.hiddenLayerGain = static_cast<float>(from.nets[n].hiddenGain);
-            r.outputLayerGain = static_cast<float>(from.nets[n].outputGain);
-        }
-    }
+    const auto dimensions = [](StdPositionRecord& p) {
+        p.networkInputs = 2;
+        p.networkOutputs = 2;
+    };
+    const auto gains = [](StdNetworkRecord& r, const TrainedNet& net) {
+        r.hiddenLayerGain = static_cast<float>(net.hiddenGain);
+        r.outputLayerGain = static_cast<float>(net.outputGain);
+    };
+    ModelFileF file = fileOf<ModelFileF>(data, dimensions, gains);
+    file.sets[0].networkInputs = 2;
+    file.sets[0].networkOutputs = 2;
     return file;
 }
 

@@ -12,7 +12,11 @@
 
 namespace ravlin::modelgen {
 
-enum class Clamp { bipolar, unipolar };
+enum class Clamp
+{
+    bipolar,
+    unipolar
+};
 
 struct TrainedNet
 {
@@ -23,8 +27,8 @@ struct TrainedNet
     double hiddenGain = 1.0;
     double outputGain = 1.0;
     std::vector<double> weights;
-    std::vector<double> inputMin, inputMax;   // size inputs
-    std::vector<double> outputMin, outputMax; // size outputs
+    std::vector<double> inputMin, inputMax;    // size inputs
+    std::vector<double> outputMin, outputMax;  // size outputs
     std::vector<double> regionLow, regionHigh; // size inputs
 
     static std::size_t weightCount(int n, int h, int m) { return static_cast<std::size_t>((n + 1) * h + (h + 1) * m); }

@@ -61,7 +61,8 @@ public:
         {
             bool inside = true;
             for (int k = 0; k < n.inputs; ++k)
-                inside = inside && n.regionLow[static_cast<std::size_t>(k)] < z[k] && z[k] < n.regionHigh[static_cast<std::size_t>(k)];
+                inside = inside && n.regionLow[static_cast<std::size_t>(k)] < z[k]
+                         && z[k] < n.regionHigh[static_cast<std::size_t>(k)];
             if (inside)
             {
                 last = &n;

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "circuit/OperatingPoint.h"
 #include "Rates.h"
+#include "circuit/OperatingPoint.h"
 #include "circuit/ReferenceChain.h"
 
 namespace ravlin::modelgen {
@@ -28,8 +28,8 @@ inline double restingInput(int block, ValveSet set, double rate, unsigned gain)
 /// Table of one position: `inputs[k]` is the block's resting input at rates[k].
 /// Returns false when an operating point did not converge.
 template <class Model>
-bool operatingTable(ValveSet set, unsigned position, const std::vector<double>& rates, const std::vector<double>& inputs,
-                    std::vector<double>& table)
+bool operatingTable(ValveSet set, unsigned position, const std::vector<double>& rates,
+                    const std::vector<double>& inputs, std::vector<double>& table)
 {
     Model m(44100.0);
     constexpr int NV = Model::Traits::NV, NI = Model::Traits::NI, NX = Model::Traits::NX;

@@ -69,7 +69,8 @@ Signal pluckedPhrase(double sampleRate, double seconds, double peak, std::uint64
         const int fret = static_cast<int>(rng.below(15));
         const double f = kOpenStrings[string] * std::pow(2.0, fret / 12.0);
         const double length = rng.uniform(0.3, 1.2);
-        const Signal note = pluckedNote(sampleRate, f, rng.uniform(0.3, 1.0), length, rng.uniform(0.3, 1.0), rng.next());
+        const Signal note =
+            pluckedNote(sampleRate, f, rng.uniform(0.3, 1.0), length, rng.uniform(0.3, 1.0), rng.next());
         addInto(out, note, static_cast<std::size_t>(t * sampleRate), 1.0);
         t += rng.uniform(0.12, 0.5);
     }
@@ -92,8 +93,8 @@ Signal strummedChords(double sampleRate, double seconds, double peak, std::uint6
             const int str = down ? s : 5 - s;
             const int fret = (shape + str * 2) % 5;
             const double f = kOpenStrings[str] * std::pow(2.0, fret / 12.0);
-            const Signal note = pluckedNote(sampleRate, f, rng.uniform(0.5, 1.0), rng.uniform(0.8, 1.6), rng.uniform(0.4, 1.0),
-                                            rng.next());
+            const Signal note = pluckedNote(sampleRate, f, rng.uniform(0.5, 1.0), rng.uniform(0.8, 1.6),
+                                            rng.uniform(0.4, 1.0), rng.next());
             addInto(out, note, static_cast<std::size_t>((t + s * spread) * sampleRate), 1.0);
         }
         t += rng.uniform(0.25, 0.7);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include <ceres/ceres.h>
 #include <Eigen/Dense>
+#include <ceres/ceres.h>
 
 #include "Rng.h"
 
@@ -70,7 +70,8 @@ public:
                 const std::size_t r = s * m + o;
                 // A target on the lower clamp (a current that is exactly zero) is met by
                 // any output below the clamp: the run-time clamps it to exactly zero.
-                const bool clamped = net.clamp == Clamp::bipolar && tNorm[r] * net.outputGain <= -1.0 && net.outputGain * sum < -1.0;
+                const bool clamped =
+                    net.clamp == Clamp::bipolar && tNorm[r] * net.outputGain <= -1.0 && net.outputGain * sum < -1.0;
                 residuals[r] = clamped ? 0.0 : ws * (net.outputGain * sum - tNorm[r]);
                 if (jacobians && jacobians[0])
                 {
@@ -138,7 +139,8 @@ double solveOutputLayer(TrainedNet& net, const std::vector<double>& xn, const st
         }
         Hm(static_cast<Eigen::Index>(s), h) = 1.0;
     }
-    const Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>> T(tn.data(), static_cast<Eigen::Index>(count), m);
+    const Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>> T(
+        tn.data(), static_cast<Eigen::Index>(count), m);
     const Eigen::MatrixXd HtH = Hm.transpose() * Hm + 1e-9 * Eigen::MatrixXd::Identity(h + 1, h + 1);
     const Eigen::MatrixXd W = HtH.ldlt().solve(Hm.transpose() * T);
     const std::size_t outBase = static_cast<std::size_t>((n + 1) * h);
@@ -156,7 +158,8 @@ double solveOutputLayer(TrainedNet& net, const std::vector<double>& xn, const st
 // steepness (the usual start) leave those transitions to a slow climb of the weights.
 // Several such layers are drawn; the one whose least-squares output layer fits best
 // is kept.
-void initialise(TrainedNet& net, const std::vector<double>& xn, const std::vector<double>& tn, std::uint64_t seed, double steepest)
+void initialise(TrainedNet& net, const std::vector<double>& xn, const std::vector<double>& tn, std::uint64_t seed,
+                double steepest)
 {
     Rng rng(seed);
     const int n = net.inputs, h = net.hidden;
@@ -294,7 +297,8 @@ Dataset restrictToRanges(const TrainedNet& net, const Dataset& data)
         bool keep = insideInputs(net, x);
         for (int o = 0; o < net.outputs && keep; ++o)
         {
-            const double lo = net.clamp == Clamp::bipolar ? 2.0 * net.outputMin[o] - net.outputMax[o] : net.outputMin[o];
+            const double lo =
+                net.clamp == Clamp::bipolar ? 2.0 * net.outputMin[o] - net.outputMax[o] : net.outputMin[o];
             keep = y[o] >= lo && y[o] <= net.outputMax[o];
         }
         if (keep)
@@ -357,7 +361,8 @@ FitReport fitNetworkPerOutput(TrainedNet& net, const Dataset& data, const FitOpt
         const std::size_t partOut = static_cast<std::size_t>((n + 1) * u);
         if (warmStart)
         {
-            std::copy_n(net.weights.begin() + static_cast<std::ptrdiff_t>(first * (n + 1)), partOut, part.weights.begin());
+            std::copy_n(net.weights.begin() + static_cast<std::ptrdiff_t>(first * (n + 1)), partOut,
+                        part.weights.begin());
             const double* row = &net.weights[outBase + static_cast<std::size_t>(o) * (h + 1)];
             std::copy_n(row + first, u, part.weights.begin() + static_cast<std::ptrdiff_t>(partOut));
             part.weights[partOut + static_cast<std::size_t>(u)] = row[h];

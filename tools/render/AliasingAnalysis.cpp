@@ -10,10 +10,7 @@ namespace ravlin::render {
 namespace {
 constexpr double audibleLimitHz = 20000.0;
 
-double db(double ratio)
-{
-    return ratio > 0.0 ? 10.0 * std::log10(ratio) : -HUGE_VAL;
-}
+double db(double ratio) { return ratio > 0.0 ? 10.0 * std::log10(ratio) : -HUGE_VAL; }
 } // namespace
 
 AliasingResult analyseAliasing(const std::vector<double>& y, int sampleRate, int frequency)

@@ -9,11 +9,11 @@ namespace ravlin::render {
 
 struct AliasingResult
 {
-    bool valid = false;               ///< false: empty, silent, or not a whole number of periods
-    double nonHarmonicDb = 0.0;       ///< energy off the harmonics, dB re the whole output (DC left out)
+    bool valid = false;                ///< false: empty, silent, or not a whole number of periods
+    double nonHarmonicDb = 0.0;        ///< energy off the harmonics, dB re the whole output (DC left out)
     double nonHarmonicAudibleDb = 0.0; ///< the same below 20 kHz, still re the whole output
-    double strongestHz = 0.0;         ///< frequency of the strongest line off the harmonics
-    double strongestDb = 0.0;         ///< its level re the fundamental
+    double strongestHz = 0.0;          ///< frequency of the strongest line off the harmonics
+    double strongestDb = 0.0;          ///< its level re the fundamental
 };
 
 /// `y` at `sampleRate` holds a whole number of periods of `frequency` (frequency * size divisible by

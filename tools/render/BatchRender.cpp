@@ -24,10 +24,7 @@ bool isSoundFile(const juce::File& f)
     return ext == ".wav" || ext == ".flac" || ext == ".aif" || ext == ".aiff";
 }
 
-std::string toStd(const juce::File& f)
-{
-    return f.getFullPathName().toStdString();
-}
+std::string toStd(const juce::File& f) { return f.getFullPathName().toStdString(); }
 
 } // namespace
 
@@ -183,8 +180,8 @@ std::string formatBatchReport(const std::vector<BatchResult>& results)
     if (good < results.size())
         out += ", " + std::to_string(results.size() - good) + " failed";
     if (!results.empty() && results.front().ok)
-        out += "\n  model folder   " + results.front().summary.modelFolder + "\n  sample loop    " +
-               results.front().summary.sampleLoop + "\n  program        " + results.front().summary.program;
+        out += "\n  model folder   " + results.front().summary.modelFolder + "\n  sample loop    "
+               + results.front().summary.sampleLoop + "\n  program        " + results.front().summary.program;
     return out + "\n";
 }
 

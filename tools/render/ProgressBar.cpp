@@ -4,15 +4,9 @@
 
 namespace ravlin::render {
 
-ProgressBar::ProgressBar(bool enabled)
-    : active(enabled && isatty(fileno(stderr)) != 0)
-{
-}
+ProgressBar::ProgressBar(bool enabled) : active(enabled && isatty(fileno(stderr)) != 0) {}
 
-ProgressBar::~ProgressBar()
-{
-    finish();
-}
+ProgressBar::~ProgressBar() { finish(); }
 
 void ProgressBar::update(long long done, long long total)
 {

@@ -8,8 +8,8 @@
 #include "BatchRender.h"
 #include "ProgressBar.h"
 #include "RenderOptions.h"
-#include "RenderSession.h"
 #include "RenderProcessor.h"
+#include "RenderSession.h"
 
 int main(int argc, char** argv)
 {

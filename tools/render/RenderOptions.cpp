@@ -45,21 +45,21 @@ std::string renderUsage()
            "Renders an audio file (or the built-in DI guitar riff) through RAVLIN Preamp offline.\n"
            "  --in FILE|FOLDER   input audio (WAV, FLAC, AIFF; mono or stereo). Default: built-in riff.\n"
            "                     Repeat it, or name a folder, to render several takes in one call\n"
-           "  --out FILE         output file (.wav 32-bit float, .flac/.aiff 24-bit). Default: " +
-           std::string(defaultOutputPath) +
-           "\n"
-           "                     With several inputs: a folder; each output is named after its input\n"
-           "  --jobs N           renders at once with several inputs, 1..256 (default: one per core)\n"
-           "  --program N        program 1..12\n"
-           "  --state FILE       load a saved state chunk (the whole bank) before anything else\n"
-           "  --set NAME=VALUE   set a parameter by name in host units 0..1 (repeatable),\n"
-           "                     e.g. --set Gain=1 --set \"Mono/Stereo=1\"\n"
-           "  --block N          samples per processing block, 1..65536 (default 512)\n"
-           "  --rate R           processing rate in Hz; the input is resampled to it\n"
-           "  --models DIR       folder with the model data files (default: beside the renderer)\n"
-           "  --list             print parameters, programs and value texts, then exit\n"
-           "  --quiet            no progress bar\n"
-           "  --help             this text\n";
+           "  --out FILE         output file (.wav 32-bit float, .flac/.aiff 24-bit). Default: "
+           + std::string(defaultOutputPath)
+           + "\n"
+             "                     With several inputs: a folder; each output is named after its input\n"
+             "  --jobs N           renders at once with several inputs, 1..256 (default: one per core)\n"
+             "  --program N        program 1..12\n"
+             "  --state FILE       load a saved state chunk (the whole bank) before anything else\n"
+             "  --set NAME=VALUE   set a parameter by name in host units 0..1 (repeatable),\n"
+             "                     e.g. --set Gain=1 --set \"Mono/Stereo=1\"\n"
+             "  --block N          samples per processing block, 1..65536 (default 512)\n"
+             "  --rate R           processing rate in Hz; the input is resampled to it\n"
+             "  --models DIR       folder with the model data files (default: beside the renderer)\n"
+             "  --list             print parameters, programs and value texts, then exit\n"
+             "  --quiet            no progress bar\n"
+             "  --help             this text\n";
 }
 
 std::optional<RenderOptions> parseRenderOptions(const std::vector<std::string>& args, std::string& error)
@@ -83,9 +83,9 @@ std::optional<RenderOptions> parseRenderOptions(const std::vector<std::string>& 
             o.quiet = true;
             continue;
         }
-        const bool takesValue = arg == "--in" || arg == "--out" || arg == "--program" || arg == "--state" ||
-                                arg == "--set" || arg == "--block" || arg == "--rate" || arg == "--models" ||
-                                arg == "--jobs";
+        const bool takesValue = arg == "--in" || arg == "--out" || arg == "--program" || arg == "--state"
+                                || arg == "--set" || arg == "--block" || arg == "--rate" || arg == "--models"
+                                || arg == "--jobs";
         if (!takesValue)
         {
             error = "unknown option '" + arg + "' (see --help)";

@@ -9,10 +9,7 @@ namespace ravlin::render {
 
 namespace {
 
-RavlinPreampAudioProcessor& preamp(juce::AudioProcessor& p)
-{
-    return static_cast<RavlinPreampAudioProcessor&>(p);
-}
+RavlinPreampAudioProcessor& preamp(juce::AudioProcessor& p) { return static_cast<RavlinPreampAudioProcessor&>(p); }
 
 } // namespace
 

@@ -27,15 +27,9 @@ juce::File resolve(const std::string& path)
     return juce::File::getCurrentWorkingDirectory().getChildFile(juce::String::fromUTF8(path.c_str()));
 }
 
-std::string toStd(const juce::String& s)
-{
-    return s.toStdString();
-}
+std::string toStd(const juce::String& s) { return s.toStdString(); }
 
-double toDb(double v)
-{
-    return v > 0.0 ? 20.0 * std::log10(v) : -HUGE_VAL;
-}
+double toDb(double v) { return v > 0.0 ? 20.0 * std::log10(v) : -HUGE_VAL; }
 
 std::string lower(std::string s)
 {
@@ -120,8 +114,8 @@ bool loadInput(const RenderOptions& options, juce::AudioBuffer<float>& audio, do
     }
     if (reader->numChannels < 1 || reader->numChannels > 2)
     {
-        error = options.inputPath + " has " + std::to_string(reader->numChannels) +
-                " channels; only mono and stereo input is accepted";
+        error = options.inputPath + " has " + std::to_string(reader->numChannels)
+                + " channels; only mono and stereo input is accepted";
         return false;
     }
     if (!(reader->sampleRate >= 8000.0 && reader->sampleRate <= 384000.0))
@@ -129,7 +123,8 @@ bool loadInput(const RenderOptions& options, juce::AudioBuffer<float>& audio, do
         error = options.inputPath + " has an unsupported sample rate of " + std::to_string(reader->sampleRate) + " Hz";
         return false;
     }
-    if (reader->lengthInSamples <= 0 || reader->lengthInSamples > static_cast<juce::int64>(maxInputSeconds * reader->sampleRate))
+    if (reader->lengthInSamples <= 0
+        || reader->lengthInSamples > static_cast<juce::int64>(maxInputSeconds * reader->sampleRate))
     {
         error = options.inputPath + (reader->lengthInSamples <= 0 ? " contains no samples" : " is longer than an hour");
         return false;
@@ -154,10 +149,7 @@ bool loadInput(const RenderOptions& options, juce::AudioBuffer<float>& audio, do
     return true;
 }
 
-RenderSession::RenderSession(juce::AudioProcessor& p, ProcessorHooks h)
-    : processor(p), hooks(std::move(h))
-{
-}
+RenderSession::RenderSession(juce::AudioProcessor& p, ProcessorHooks h) : processor(p), hooks(std::move(h)) {}
 
 int RenderSession::findParameter(const std::string& name) const
 {
@@ -194,8 +186,8 @@ bool RenderSession::configure(const RenderOptions& options, std::string& error)
         }
         // Anything but a saved bank would be ignored by the processor, and the render would
         // silently use other settings.
-        if (chunk.getSize() > static_cast<size_t>(std::numeric_limits<int>::max()) ||
-            !plugin::holdsBank(chunk.getData(), static_cast<int>(chunk.getSize())))
+        if (chunk.getSize() > static_cast<size_t>(std::numeric_limits<int>::max())
+            || !plugin::holdsBank(chunk.getData(), static_cast<int>(chunk.getSize())))
         {
             error = options.statePath + " is not a saved RAVLIN Preamp state";
             return false;
@@ -206,8 +198,8 @@ bool RenderSession::configure(const RenderOptions& options, std::string& error)
     {
         if (options.program >= processor.getNumPrograms())
         {
-            error = "--program " + std::to_string(options.program + 1) + " is beyond the " +
-                    std::to_string(processor.getNumPrograms()) + " programs";
+            error = "--program " + std::to_string(options.program + 1) + " is beyond the "
+                    + std::to_string(processor.getNumPrograms()) + " programs";
             return false;
         }
         processor.setCurrentProgram(options.program);
@@ -241,8 +233,8 @@ bool RenderSession::render(const RenderOptions& options, RenderSummary& summary,
     }
     if (!outFile.getParentDirectory().isDirectory())
     {
-        error = "cannot write " + options.outputPath + ": folder " + toStd(outFile.getParentDirectory().getFullPathName()) +
-                " does not exist";
+        error = "cannot write " + options.outputPath + ": folder "
+                + toStd(outFile.getParentDirectory().getFullPathName()) + " does not exist";
         return false;
     }
 
@@ -274,8 +266,8 @@ bool RenderSession::render(const RenderOptions& options, RenderSummary& summary,
     const auto effectiveRate = static_cast<long>(rate) * factor;
     if (!modelDir.isDirectory())
     {
-        error = "model folder " + toStd(modelDir.getFullPathName()) +
-                " does not exist (generate the model data with scripts/gen-models, or pass --models DIR)";
+        error = "model folder " + toStd(modelDir.getFullPathName())
+                + " does not exist (generate the model data with scripts/gen-models, or pass --models DIR)";
         return false;
     }
     // prepareToPlay only records the rate; a full reconfiguration makes the models follow it.
@@ -285,9 +277,9 @@ bool RenderSession::render(const RenderOptions& options, RenderSummary& summary,
     if (hooks.modelFileFailures)
         if (const auto failures = hooks.modelFileFailures(); !failures.empty())
         {
-            error = "the model data in " + toStd(modelDir.getFullPathName()) + " cannot be used for the " +
-                    (valveSet == 1 ? "Aged" : "Fresh") + " valve set at " + std::to_string(effectiveRate) +
-                    " Hz; no output written:\n" + plugin::listFailures(failures);
+            error = "the model data in " + toStd(modelDir.getFullPathName()) + " cannot be used for the "
+                    + (valveSet == 1 ? "Aged" : "Fresh") + " valve set at " + std::to_string(effectiveRate)
+                    + " Hz; no output written:\n" + plugin::listFailures(failures);
             while (!error.empty() && error.back() == '\n')
                 error.pop_back();
             return false;
@@ -308,8 +300,8 @@ bool RenderSession::render(const RenderOptions& options, RenderSummary& summary,
     {
         stream.reset();
         partial.deleteFile();
-        error = "cannot write " + options.outputPath + ": the format does not take " + std::to_string(channels) +
-                " channel(s) at " + std::to_string(static_cast<long>(rate)) + " Hz";
+        error = "cannot write " + options.outputPath + ": the format does not take " + std::to_string(channels)
+                + " channel(s) at " + std::to_string(static_cast<long>(rate)) + " Hz";
         return false;
     }
     stream.release(); // owned by the writer now
@@ -344,8 +336,8 @@ bool RenderSession::render(const RenderOptions& options, RenderSummary& summary,
             for (int k = 0; k < n; ++k)
             {
                 if (!std::isfinite(y[k]))
-                    return fail("the processor produced a non-finite sample at " +
-                                std::to_string((pos + k) / rate) + " s; no output written");
+                    return fail("the processor produced a non-finite sample at " + std::to_string((pos + k) / rate)
+                                + " s; no output written");
                 peak = std::max(peak, static_cast<double>(std::abs(y[k])));
                 energy += static_cast<double>(y[k]) * y[k];
             }
@@ -378,8 +370,8 @@ bool RenderSession::render(const RenderOptions& options, RenderSummary& summary,
     summary.modelFolder = toStd(modelDir.getFullPathName());
     const bool stereo = plugin::stereoRequested(stored) && channels >= 2;
     summary.sampleLoop = sampleLoopName(stereo, factor);
-    summary.program = std::to_string(processor.getCurrentProgram() + 1) + " \"" +
-                      toStd(processor.getProgramName(processor.getCurrentProgram())) + "\"";
+    summary.program = std::to_string(processor.getCurrentProgram() + 1) + " \""
+                      + toStd(processor.getProgramName(processor.getCurrentProgram())) + "\"";
     summary.input = options.inputPath.empty() ? "built-in DI guitar riff" : options.inputPath;
     return true;
 }
@@ -400,8 +392,8 @@ std::string RenderSession::listing()
         // Switches and steps list every text; continuous ones show both ends and the middle.
         const std::string name = toStd(processor.getParameterName(i));
         const int steps = plugin::parameterKind(i) == plugin::ParameterKind::onOff ? 2
-                          : i == plugin::oversampling                             ? 5
-                                                                                  : 3;
+                          : i == plugin::oversampling                              ? 5
+                                                                                   : 3;
         const float saved = processor.getParameter(i);
         std::string texts;
         for (int k = 0; k < steps; ++k)

@@ -45,9 +45,9 @@ std::vector<std::complex<double>> smallSignalResponse(Model& model, const std::v
         const VecXc X = zIminusA.partialPivLu().solve(Bt.template cast<Complex>());
         const VecXc Xnext = At.template cast<Complex>() * X + Bt.template cast<Complex>();
         const Eigen::Matrix<Complex, NI, 1> di = MG.template cast<Complex>() * X + MH.template cast<Complex>();
-        const Eigen::Matrix<Complex, NY, 1> Y = model.D.template cast<Complex>() * Xnext +
-                                                model.E.col(0).template cast<Complex>() +
-                                                model.F.template cast<Complex>() * di;
+        const Eigen::Matrix<Complex, NY, 1> Y = model.D.template cast<Complex>() * Xnext
+                                                + model.E.col(0).template cast<Complex>()
+                                                + model.F.template cast<Complex>() * di;
         out.push_back(Y[0]);
     }
     return out;

@@ -11,15 +11,9 @@ int openStringMidiNote(int string) noexcept
     return open[std::clamp(string, 0, 5)];
 }
 
-int midiNoteOf(const RiffNote& note) noexcept
-{
-    return openStringMidiNote(note.string) + std::clamp(note.fret, 0, 24);
-}
+int midiNoteOf(const RiffNote& note) noexcept { return openStringMidiNote(note.string) + std::clamp(note.fret, 0, 24); }
 
-double frequencyOf(const RiffNote& note) noexcept
-{
-    return 440.0 * std::pow(2.0, (midiNoteOf(note) - 69) / 12.0);
-}
+double frequencyOf(const RiffNote& note) noexcept { return 440.0 * std::pow(2.0, (midiNoteOf(note) - 69) / 12.0); }
 
 std::vector<RiffNote> defaultRiff()
 {

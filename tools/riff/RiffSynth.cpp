@@ -52,9 +52,6 @@ std::vector<float> renderRiff(const std::vector<RiffNote>& riff, double sampleRa
     return out;
 }
 
-std::vector<float> renderDefaultRiff(double sampleRate)
-{
-    return renderRiff(defaultRiff(), sampleRate);
-}
+std::vector<float> renderDefaultRiff(double sampleRate) { return renderRiff(defaultRiff(), sampleRate); }
 
 } // namespace ravlin::riff

@@ -124,10 +124,7 @@ public:
 const char* const parameterNames[10] = {"Dual Triodes", "Input",  "Gain",         "Treble",      "Middle",
                                         "Bass",         "Output", "Oversampling", "Mono/Stereo", "Show settings"};
 
-std::string programLabel(int i)
-{
-    return std::to_string(i + 1) + " default";
-}
+std::string programLabel(int i) { return std::to_string(i + 1) + " default"; }
 
 void checkIdentity(const Effect& fx, Checks& c)
 {
@@ -142,8 +139,8 @@ void checkIdentity(const Effect& fx, Checks& c)
     c.expect(e.uniqueID == 0x52565133, "unique id is not 'RVQ3'");
     c.expect(fx.call(effGetVstVersion) == 2400, "effGetVstVersion is not 2400");
     c.expect(fx.call(effGetPlugCategory) == kPlugCategEffect, "category is not effect");
-    c.expect(e.numInputs == 2 && e.numOutputs == 2,
-             "channels: " + std::to_string(e.numInputs) + " in / " + std::to_string(e.numOutputs) + " out, expected 2/2");
+    c.expect(e.numInputs == 2 && e.numOutputs == 2, "channels: " + std::to_string(e.numInputs) + " in / "
+                                                        + std::to_string(e.numOutputs) + " out, expected 2/2");
     c.expect((e.flags & effFlagsCanReplacing) != 0, "no processReplacing flag");
     c.expect((e.flags & effFlagsProgramChunks) != 0, "state is not exchanged as chunks");
     c.expect((e.flags & effFlagsHasEditor) != 0, "no editor flag");
@@ -155,12 +152,13 @@ void checkIdentity(const Effect& fx, Checks& c)
         for (int pin = 0; pin < 2; ++pin)
         {
             PinProperties p{};
-            const std::string which = std::string(opcode == effGetInputProperties ? "input" : "output") + " pin " +
-                                      std::to_string(pin);
+            const std::string which =
+                std::string(opcode == effGetInputProperties ? "input" : "output") + " pin " + std::to_string(pin);
             c.expect(fx.call(opcode, pin, 0, &p) == 1, which + ": no properties");
             c.expect((p.flags & kVstPinIsActive) != 0, which + ": not flagged active");
-            c.expect(((p.flags & kVstPinIsStereo) != 0) == (pin == 0),
-                     which + (pin == 0 ? ": not flagged as a stereo pair's first pin" : ": flagged as a pair's first pin"));
+            c.expect(
+                ((p.flags & kVstPinIsStereo) != 0) == (pin == 0),
+                which + (pin == 0 ? ": not flagged as a stereo pair's first pin" : ": flagged as a pair's first pin"));
         }
     c.group("identity (name, product, vendor, version 130, RVQ3, effect, 2 in / 2 out stereo pins, chunks)", before);
 }
@@ -240,8 +238,8 @@ void checkChunk(const Effect& fx, Checks& c)
     const unsigned char magic[4] = {0x56, 0x43, 0x32, 0x21};
     c.expect(std::equal(magic, magic + 4, saved.begin()), "chunk does not start with 56 43 32 21");
     const std::size_t n = saved[4] | (saved[5] << 8) | (saved[6] << 16) | (static_cast<std::size_t>(saved[7]) << 24);
-    c.expect(n + 9 == saved.size(), "chunk length field " + std::to_string(n) + " does not match size " +
-                                        std::to_string(saved.size()) + " - 9");
+    c.expect(n + 9 == saved.size(), "chunk length field " + std::to_string(n) + " does not match size "
+                                        + std::to_string(saved.size()) + " - 9");
     c.expect(saved.back() == 0, "chunk does not end with a zero byte");
     const std::string text(saved.begin() + 8, saved.end() - 1);
     c.expect(text.rfind("<zub cprog=\"0\" version=\"1\"><programs><program programname=\"1 default\"", 0) == 0,
@@ -270,8 +268,8 @@ void checkChunk(const Effect& fx, Checks& c)
     const std::vector<unsigned char> onSeven = fx.chunk(0);
     fx.call(effSetProgram, 0, 2);
     fx.setChunk(onSeven);
-    c.expect(fx.call(effGetProgram) == 7, "program after loading a chunk saved on program 7: " +
-                                              std::to_string(fx.call(effGetProgram)));
+    c.expect(fx.call(effGetProgram) == 7,
+             "program after loading a chunk saved on program 7: " + std::to_string(fx.call(effGetProgram)));
 
     // Foreign, truncated and empty data change nothing.
     std::vector<unsigned char> foreign = saved;
@@ -365,8 +363,8 @@ void checkAudio(const Effect& fx, Checks& c, const std::vector<unsigned char>& d
         {
             c.expect(lv[ch].finite, std::string(mode) + ": output channel " + std::to_string(ch) + " not finite");
             if (!allowSilence)
-                c.expect(lv[ch].peak > 1e-4, std::string(mode) + ": output channel " + std::to_string(ch) +
-                                                 " silent (peak " + std::to_string(lv[ch].peak) + ")");
+                c.expect(lv[ch].peak > 1e-4, std::string(mode) + ": output channel " + std::to_string(ch)
+                                                 + " silent (peak " + std::to_string(lv[ch].peak) + ")");
         }
     };
 
@@ -419,7 +417,8 @@ int main(int argc, char** argv)
         ->check(ravlin::cli::finitePositive(1e6));
     app.add_option("--block", block, "frames per processReplacing call (default 512)")
         ->check(ravlin::cli::wholeIn(1, 1000000));
-    app.add_option("--seconds", seconds, "length of the test signal (default 2)")->check(ravlin::cli::finitePositive(1e6));
+    app.add_option("--seconds", seconds, "length of the test signal (default 2)")
+        ->check(ravlin::cli::finitePositive(1e6));
     if (const auto exit = ravlin::cli::parse(app, argc, argv))
         return *exit;
 
@@ -438,7 +437,8 @@ int main(int argc, char** argv)
     AEffect* effect = entry(hostCallback);
     if (effect == nullptr || effect->magic != effectMagic)
     {
-        std::fprintf(stderr, "vst2host: FAIL: VSTPluginMain returned %s\n", effect == nullptr ? "no effect" : "a bad magic");
+        std::fprintf(stderr, "vst2host: FAIL: VSTPluginMain returned %s\n",
+                     effect == nullptr ? "no effect" : "a bad magic");
         return 1;
     }
     Effect fx(effect);

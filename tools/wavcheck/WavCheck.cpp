@@ -18,10 +18,7 @@ namespace {
 /// Peak below this (about -80 dBFS) counts as silence.
 constexpr double silencePeak = 1e-4;
 
-double toDb(double v)
-{
-    return v > 0.0 ? 20.0 * std::log10(v) : -HUGE_VAL;
-}
+double toDb(double v) { return v > 0.0 ? 20.0 * std::log10(v) : -HUGE_VAL; }
 
 } // namespace
 
@@ -78,7 +75,8 @@ int main(int argc, char** argv)
     std::printf("wavcheck: %s: %ld frames, %zu channel(s), %d Hz", path.c_str(), frames, channels, info.samplerate);
     for (std::size_t c = 0; c < channels; ++c)
         std::printf("; ch%zu peak %.1f dBFS rms %.1f dBFS", c, toDb(peak[c]),
-                    frames > 0 ? 10.0 * std::log10(std::max(squares[c] / static_cast<double>(frames), 1e-300)) : -HUGE_VAL);
+                    frames > 0 ? 10.0 * std::log10(std::max(squares[c] / static_cast<double>(frames), 1e-300))
+                               : -HUGE_VAL);
     std::printf("\n");
     if (wantChannels >= 0 && static_cast<long>(channels) != wantChannels)
         fail(std::to_string(channels) + " channels, expected " + std::to_string(wantChannels));
