@@ -5,6 +5,8 @@
 #include "plugin/ModelDataStatus.h"
 #include "plugin/SampleLoopChoice.h"
 
+#include "FullLoadSequence.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -102,28 +104,7 @@ protected:
 TEST_F(ChainReconfigurationTest, FullChangeChecksEveryFileThenLoadsSetsTheRateAndSelectsEveryBlock)
 {
     const auto outcome = apply(Change::all, fresh);
-    const std::vector<std::string> expected = {"check 1 ravlinpre_eh_b1_pca.dat",
-                                               "check 2 ravlinpre_eh_b2_pca.dat",
-                                               "check 4 ravlinpre_eh_b4_std.dat",
-                                               "check 3 ravlinpre_eh_b3_pca.dat.44100",
-                                               "load L1 ravlinpre_eh_b1_pca.dat",
-                                               "load L2 ravlinpre_eh_b2_pca.dat",
-                                               "load L4 ravlinpre_eh_b4_std.dat",
-                                               "load R1 ravlinpre_eh_b1_pca.dat",
-                                               "load R2 ravlinpre_eh_b2_pca.dat",
-                                               "load R4 ravlinpre_eh_b4_std.dat",
-                                               "load L3 ravlinpre_eh_b3_pca.dat.44100",
-                                               "load R3 ravlinpre_eh_b3_pca.dat.44100",
-                                               "rate L 44100",
-                                               "rate R 44100",
-                                               "select L1 8",
-                                               "select L2 8",
-                                               "select L3 0",
-                                               "select L4 1687",
-                                               "select R1 8",
-                                               "select R2 8",
-                                               "select R3 0",
-                                               "select R4 1687"};
+    const std::vector<std::string> expected = freshSetFullLoadAt44100();
     EXPECT_EQ(LogChain::log, expected);
     EXPECT_TRUE(outcome.failures.empty());
     EXPECT_FALSE(outcome.keepPrevious);

@@ -1,4 +1,5 @@
 // Which model files are read, in which order, for which rate; positions, loops and latency.
+#include "FullLoadSequence.h"
 #include "TestProcessor.h"
 
 #include <gtest/gtest.h>
@@ -21,28 +22,7 @@ TEST(Reconfiguration, FreshInstanceLoadsTheFreshSetAt44100)
 {
     ChainLog::entries().clear();
     TestProcessor p;
-    const std::vector<std::string> expected = {"check 1 ravlinpre_eh_b1_pca.dat",
-                                               "check 2 ravlinpre_eh_b2_pca.dat",
-                                               "check 4 ravlinpre_eh_b4_std.dat",
-                                               "check 3 ravlinpre_eh_b3_pca.dat.44100",
-                                               "load L1 ravlinpre_eh_b1_pca.dat",
-                                               "load L2 ravlinpre_eh_b2_pca.dat",
-                                               "load L4 ravlinpre_eh_b4_std.dat",
-                                               "load R1 ravlinpre_eh_b1_pca.dat",
-                                               "load R2 ravlinpre_eh_b2_pca.dat",
-                                               "load R4 ravlinpre_eh_b4_std.dat",
-                                               "load L3 ravlinpre_eh_b3_pca.dat.44100",
-                                               "load R3 ravlinpre_eh_b3_pca.dat.44100",
-                                               "rate L 44100",
-                                               "rate R 44100",
-                                               "select L1 8",
-                                               "select L2 8",
-                                               "select L3 0",
-                                               "select L4 1687",
-                                               "select R1 8",
-                                               "select R2 8",
-                                               "select R3 0",
-                                               "select R4 1687"};
+    const std::vector<std::string> expected = freshSetFullLoadAt44100();
     EXPECT_EQ(ChainLog::entries(), expected);
     EXPECT_EQ(p.getSampleLoopName(), "processMonoX1");
     EXPECT_EQ(p.getLatencySamples(), 0);
