@@ -116,23 +116,7 @@ TEST_F(ChainReconfigurationTest, RateChangeReloadsBlocksOneToThreeAndLeavesBlock
     apply(Change::all, fresh);
     LogChain::log.clear();
     apply(Change::rateOrMode, {0, 8, 1687, 96000});
-    const std::vector<std::string> expected = {"check 1 ravlinpre_eh_b1_pca.dat",
-                                               "check 2 ravlinpre_eh_b2_pca.dat",
-                                               "check 3 ravlinpre_eh_b3_pca.dat.96000",
-                                               "load L1 ravlinpre_eh_b1_pca.dat",
-                                               "load L2 ravlinpre_eh_b2_pca.dat",
-                                               "load R1 ravlinpre_eh_b1_pca.dat",
-                                               "load R2 ravlinpre_eh_b2_pca.dat",
-                                               "load L3 ravlinpre_eh_b3_pca.dat.96000",
-                                               "load R3 ravlinpre_eh_b3_pca.dat.96000",
-                                               "rate L 96000",
-                                               "rate R 96000",
-                                               "select L1 8",
-                                               "select L2 8",
-                                               "select L3 0",
-                                               "select R1 8",
-                                               "select R2 8",
-                                               "select R3 0"};
+    const std::vector<std::string> expected = freshSetRateChangeTo96000();
     EXPECT_EQ(LogChain::log, expected);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
-// The whole sequence a full reconfiguration to the Fresh set at 44.1 kHz logs: every file
-// checked before any load, both channels loaded, the rate set, every block selected at
-// the default program's positions. The reconfiguration unit and the processor that
-// drives it must both produce exactly this.
+// The sequences the reconfiguration logs for the Fresh set: every file checked before
+// any load, both channels loaded, the rate set, the blocks selected at the default
+// program's positions. The reconfiguration unit and the processor that drives it must
+// both produce exactly these.
 #include <string>
 #include <vector>
 
@@ -30,4 +30,27 @@ inline std::vector<std::string> freshSetFullLoadAt44100()
             "select R2 8",
             "select R3 0",
             "select R4 1687"};
+}
+
+/// A change of rate to 96 kHz (no per-rate files for blocks 1 and 2 in the folder):
+/// blocks 1 to 3 are checked and reloaded, block 4 is left alone.
+inline std::vector<std::string> freshSetRateChangeTo96000()
+{
+    return {"check 1 ravlinpre_eh_b1_pca.dat",
+            "check 2 ravlinpre_eh_b2_pca.dat",
+            "check 3 ravlinpre_eh_b3_pca.dat.96000",
+            "load L1 ravlinpre_eh_b1_pca.dat",
+            "load L2 ravlinpre_eh_b2_pca.dat",
+            "load R1 ravlinpre_eh_b1_pca.dat",
+            "load R2 ravlinpre_eh_b2_pca.dat",
+            "load L3 ravlinpre_eh_b3_pca.dat.96000",
+            "load R3 ravlinpre_eh_b3_pca.dat.96000",
+            "rate L 96000",
+            "rate R 96000",
+            "select L1 8",
+            "select L2 8",
+            "select L3 0",
+            "select R1 8",
+            "select R2 8",
+            "select R3 0"};
 }

@@ -42,23 +42,7 @@ TEST(Reconfiguration, HostRateReachesBlockThreeAtTheNextOversamplingChange)
     EXPECT_TRUE(ChainLog::entries().empty()) << "prepareToPlay reads no file";
     p.setParameter(7, 0.25f);
     // No per-rate files for blocks 1 and 2 beside this module: they reload their plain files.
-    const std::vector<std::string> expected = {"check 1 ravlinpre_eh_b1_pca.dat",
-                                               "check 2 ravlinpre_eh_b2_pca.dat",
-                                               "check 3 ravlinpre_eh_b3_pca.dat.96000",
-                                               "load L1 ravlinpre_eh_b1_pca.dat",
-                                               "load L2 ravlinpre_eh_b2_pca.dat",
-                                               "load R1 ravlinpre_eh_b1_pca.dat",
-                                               "load R2 ravlinpre_eh_b2_pca.dat",
-                                               "load L3 ravlinpre_eh_b3_pca.dat.96000",
-                                               "load R3 ravlinpre_eh_b3_pca.dat.96000",
-                                               "rate L 96000",
-                                               "rate R 96000",
-                                               "select L1 8",
-                                               "select L2 8",
-                                               "select L3 0",
-                                               "select R1 8",
-                                               "select R2 8",
-                                               "select R3 0"};
+    const std::vector<std::string> expected = freshSetRateChangeTo96000();
     EXPECT_EQ(ChainLog::entries(), expected);
     EXPECT_EQ(p.getSampleLoopName(), "processMonoX2");
     EXPECT_EQ(p.getOversamplingFactor(), 2);

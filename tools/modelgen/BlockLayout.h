@@ -28,6 +28,8 @@ struct BlockLayout
     unsigned positions = 1; ///< control positions in the file
     int regions = 1;        ///< networks per position, split along the first input
     /// Extra weight of the pairs around the resting point (see weightAround); 0: none.
+    /// Only block 3's training reads it: the same weight made blocks 1 and 2 worse at
+    /// every Gain.
     double restBoost = 0.0;
     double restWidth = 0.02; ///< the neighbourhood's width, a share of the data's extent
 };

@@ -330,11 +330,11 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                          configureBlock(m, sw->set, block3Rates[k], 0);
                          Dataset data;
                          addPairs(m, cloud, layout, data);
-                         double restP[4] = {}, restI[4] = {};
-                         restingPoint<Block3Circuit>(table, block3Rates[k], restP, restI);
-                         double restX[4];
-                         for (int f = 0; f < layout.featureCount; ++f)
-                             restX[f] = restP[layout.features[static_cast<std::size_t>(f)]];
+                         // The resting port voltages p follow the rate in the table's entry.
+                         const double* rest = tableEntry<Block3Circuit>(table, block3Rates[k]);
+                         double restX[4] = {};
+                         for (int f = 0; rest != nullptr && f < layout.featureCount; ++f)
+                             restX[f] = rest[1 + layout.features[static_cast<std::size_t>(f)]];
                          weightAround(data, restX, layout.restBoost, layout.restWidth);
                          const std::vector<double> cuts = regionCuts(data, layout.regions, restX[0]);
                          for (int region = 0; region < layout.regions; ++region)

@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "ModelData.h"
+#include "OperatingTable.h"
 #include "circuit/ReferenceChain.h"
 
 namespace ravlin::modelgen {
@@ -30,22 +31,16 @@ public:
         last = &position->nets[0];
         configureBlock(model, ValveSet::fresh, rate, index);
         constexpr int NV = Model::Traits::NV, NI = Model::Traits::NI, NX = Model::Traits::NX;
-        const std::vector<double>& t = position->table;
-        const int L = 1 + NV + NI + NX;
-        for (int k = 0; !t.empty() && k < static_cast<int>(t[0]); ++k)
-        {
-            const double* e = &t[static_cast<std::size_t>(1 + k * L)];
-            if (e[0] != rate)
-                continue;
-            for (int c = 0; c < NV; ++c)
-                model.p[c] = e[1 + c];
-            for (int c = 0; c < NI; ++c)
-                model.i[c] = e[1 + NV + c];
-            for (int c = 0; c < NX; ++c)
-                model.x[c] = e[1 + NV + NI + c];
-            return true;
-        }
-        return false;
+        const double* e = tableEntry<Model>(position->table, rate);
+        if (e == nullptr)
+            return false;
+        for (int c = 0; c < NV; ++c)
+            model.p[c] = e[1 + c];
+        for (int c = 0; c < NI; ++c)
+            model.i[c] = e[1 + NV + c];
+        for (int c = 0; c < NX; ++c)
+            model.x[c] = e[1 + NV + NI + c];
+        return true;
     }
 
     double step(double input) noexcept

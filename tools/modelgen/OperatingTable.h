@@ -1,7 +1,6 @@
 #pragma once
 // Operating-point tables: for every effective rate, the DC operating point of a
 // block at one position, stored as (rate, p, i, x) after the entry count.
-#include <algorithm>
 #include <vector>
 
 #include "Rates.h"
@@ -51,24 +50,16 @@ bool operatingTable(ValveSet set, unsigned position, const std::vector<double>& 
     return ok;
 }
 
-/// The stored port voltages p and currents i of a table's entry for `rate` (false when
-/// the table has none).
+/// A table's entry for `rate`: the rate, then p, i and x (nullptr when the table has none).
 template <class Model>
-bool restingPoint(const std::vector<double>& table, double rate, double* p, double* i)
+const double* tableEntry(const std::vector<double>& table, double rate)
 {
-    constexpr int NV = Model::Traits::NV, NI = Model::Traits::NI, NX = Model::Traits::NX;
-    constexpr std::size_t L = 1 + NV + NI + NX;
+    constexpr std::size_t L = 1 + Model::Traits::NV + Model::Traits::NI + Model::Traits::NX;
     const std::size_t count = table.empty() ? 0 : static_cast<std::size_t>(table[0]);
     for (std::size_t k = 0; k < count; ++k)
-    {
-        const double* e = &table[1 + k * L];
-        if (e[0] != rate)
-            continue;
-        std::copy_n(e + 1, NV, p);
-        std::copy_n(e + 1 + NV, NI, i);
-        return true;
-    }
-    return false;
+        if (table[1 + k * L] == rate)
+            return &table[1 + k * L];
+    return nullptr;
 }
 
 } // namespace ravlin::modelgen
