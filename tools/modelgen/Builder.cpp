@@ -7,6 +7,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "HeldOut.h"
 #include "Jobs.h"
 #include "OperatingTable.h"
 #include "Pairs.h"
@@ -32,6 +33,7 @@ std::string BuildOptions::describe() const
         s << ' ' << r;
     s << " rate-iterations " << iterationsRate;
     s << " block4 " << block4Positions;
+    s << " candidates " << candidates << ' ' << heldOutSeconds;
     if (!blocks.empty())
     {
         s << " blocks";
@@ -64,6 +66,7 @@ struct SetWork
     std::vector<BlockFileData> block3;           ///< one per rate
     std::vector<std::vector<double>> restOutput; ///< [rate][block] resting outputs at Gain 8
     std::vector<std::vector<double>> block1Rest; ///< [gain][rate] block-1 resting output
+    std::array<HeldOutRun, kGains> heldOut2;     ///< block 2's held-out run per Gain position
 };
 
 std::uint64_t seedOf(ValveSet set, int block, unsigned position)
@@ -164,6 +167,12 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
         for (unsigned g = 0; g < kGains; ++g)
             jobs.push_back(
                 {"clouds", 3.0, [sw, g, &options] { sw->clouds[g] = collectClouds(sw->set, g, options.cloud); }});
+        for (unsigned g = 0; g < kGains && wanted(2); ++g)
+            jobs.push_back({"held-out", 0.5, [sw, g, &options] {
+                                CloudOptions o = options.cloud;
+                                o.seconds = options.heldOutSeconds;
+                                sw->heldOut2[g] = heldOutRun(sw->set, g, o);
+                            }});
         jobs.push_back({"rest", 0.5, [sw, &rates] {
                             sw->restOutput.assign(rates.size(), std::vector<double>(4, 0.0));
                             for (std::size_t k = 0; k < rates.size(); ++k)
@@ -195,7 +204,7 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
             w->pooled[static_cast<std::size_t>(b)].ports = b == 3 ? 2 : 4;
         for (unsigned g = 0; g < kGains; ++g)
         {
-            report.solveFailures += w->clouds[g].solveFailures;
+            report.solveFailures += w->clouds[g].solveFailures + w->heldOut2[g].failures;
             for (std::size_t b = 0; b < 4; ++b)
                 w->pooled[b].append(w->clouds[g].block[b]);
         }
@@ -266,10 +275,36 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                                        : warm       ? options.iterationsWarm
                                        : block == 2 ? options.iterationsBlock2
                                                     : options.iterationsCold;
-                const FitReport r = fit(pos.nets[0], data, layout, start, iterations, seedOf(sw->set, block, g));
-                note(fitLine(setName, block,
-                             "gain=" + std::to_string(g) + " rate=" + std::to_string(static_cast<long>(gainRates[k])),
-                             r));
+                std::string where =
+                    "gain=" + std::to_string(g) + " rate=" + std::to_string(static_cast<long>(gainRates[k]));
+                FitReport r = fit(pos.nets[0], data, layout, start, iterations, seedOf(sw->set, block, g));
+                if (block == 2 && k == 0)
+                {
+                    // Further candidates from scratch with seeds of their own; the one that
+                    // plays best on the held-out run stays (and starts the higher rates).
+                    const HeldOutRun& run = sw->heldOut2[g];
+                    const auto score = [&layout, &run](const PositionData& p) { return heldOutEsr(layout, p, run); };
+                    double best = score(pos);
+                    char buf[40];
+                    std::snprintf(buf, sizeof buf, " held-out-esr=%.3g", best);
+                    where += buf;
+                    PositionData trial = pos;
+                    for (int c = 1; c < options.candidates; ++c)
+                    {
+                        const FitReport rc = fit(trial.nets[0], data, layout, false, options.iterationsBlock2,
+                                                 seedOf(sw->set, block, g) ^ (static_cast<std::uint64_t>(c) << 48));
+                        const double esr = score(trial);
+                        std::snprintf(buf, sizeof buf, ",%.3g", esr);
+                        where += buf;
+                        if (esr < best)
+                        {
+                            best = esr;
+                            r = rc;
+                            pos.nets[0] = trial.nets[0];
+                        }
+                    }
+                }
+                note(fitLine(setName, block, where, r));
             }
         };
         // Block 1 walks the Gain positions as one chain of warm starts at 44.1 kHz

@@ -22,6 +22,12 @@ struct BuildOptions
     int iterationsBlock2 = 150; ///< LM iterations of each block-2 fit (always from scratch)
     int iterationsBlock4 = 20;  ///< LM iterations of a warm block-4 fit
     int iterationsRate = 20;    ///< LM iterations of a block-1/2 fit started from the next lower rate
+    /// Block-2 fits per Gain position at 44.1 kHz (from scratch, seeds of their own);
+    /// the one whose block plays closest to the port solve on a held-out signal is kept.
+    /// Block 1 has no such choice: scored at block 2's output its candidates differ by
+    /// less than the score's own spread, and the choice made the chain worse.
+    int candidates = 4;
+    double heldOutSeconds = 0.4; ///< length of that held-out signal, s
     std::vector<ValveSet> sets = {ValveSet::fresh, ValveSet::aged};
     /// Effective rates that get files of their own (block 3; blocks 1 and 2 except at
     /// 44.1 kHz, which their plain files serve); empty: all effective rates.

@@ -42,6 +42,8 @@ BuildOptions smallBuildOptions(unsigned threads)
     o.sets = {ValveSet::fresh};
     o.rates = {44100.0};
     o.block4Positions = 20;
+    o.candidates = 2;
+    o.heldOutSeconds = 0.1;
     return o;
 }
 
