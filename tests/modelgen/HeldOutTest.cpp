@@ -65,7 +65,7 @@ TEST(HeldOut, ScoresAnOffsetInTheGridCurrentWorse)
 
     PositionData offset = data.positions[gain];
     TrainedNet& net = offset.nets[0];
-    // The output bias of V2's grid current, moved by 1 % of its normalised range.
+    // The output bias of V2's grid current, moved by 0.01 in normalised units (0.5 % of its range).
     const std::size_t outBase = static_cast<std::size_t>((net.inputs + 1) * net.hidden);
     net.weights[outBase + static_cast<std::size_t>(net.hidden)] += 0.01 / net.outputGain;
     const double damaged = heldOutEsr(data.layout, offset, run);
