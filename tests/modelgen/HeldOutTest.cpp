@@ -38,10 +38,7 @@ TEST(HeldOut, OutputIsBlockTwosAnswerToTheRecordedInput)
     ASSERT_EQ(run.output.size(), run.input.size());
     // Block 2 alone, from the same resting state, fed the recorded input.
     ReferenceChain chain;
-    ChainSetting s;
-    s.set = ValveSet::aged;
-    s.gain = 12;
-    chain.configure(s);
+    chain.configure(ChainSetting{ValveSet::aged, 44100.0, 12});
     for (std::size_t n = 0; n < run.input.size(); ++n)
         ASSERT_EQ(chain.b2.step(run.input[n]), run.output[n]) << n;
     // The signal reaches block 2's output (not a resting line).

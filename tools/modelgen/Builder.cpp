@@ -167,7 +167,7 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
         for (unsigned g = 0; g < kGains; ++g)
             jobs.push_back(
                 {"clouds", 3.0, [sw, g, &options] { sw->clouds[g] = collectClouds(sw->set, g, options.cloud); }});
-        for (unsigned g = 0; g < kGains && wanted(2); ++g)
+        for (unsigned g = 0; g < kGains && wanted(2) && options.candidates > 1; ++g)
             jobs.push_back({"held-out", 0.5, [sw, g, &options] {
                                 CloudOptions o = options.cloud;
                                 o.seconds = options.heldOutSeconds;
@@ -278,7 +278,7 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                 std::string where =
                     "gain=" + std::to_string(g) + " rate=" + std::to_string(static_cast<long>(gainRates[k]));
                 FitReport r = fit(pos.nets[0], data, layout, start, iterations, seedOf(sw->set, block, g));
-                if (block == 2 && k == 0)
+                if (block == 2 && k == 0 && options.candidates > 1)
                 {
                     // Further candidates from scratch with seeds of their own; the one that
                     // plays best on the held-out run stays (and starts the higher rates).

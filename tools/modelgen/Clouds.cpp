@@ -28,11 +28,8 @@ Signal trainingSignal(double sampleRate, const CloudOptions& options, std::uint6
 GainClouds collectClouds(ValveSet set, unsigned gain, const CloudOptions& options)
 {
     ReferenceChain chain;
-    ChainSetting setting;
-    setting.set = set;
-    setting.rate = 44100.0;
-    setting.gain = gain;
-    setting.tone = (gain * 211u + 7u * 225u) % 3375u; // walks the tone space across the runs
+    // Block 4's tone walks the tone space across the runs.
+    const ChainSetting setting{set, 44100.0, gain, (gain * 211u + 7u * 225u) % 3375u};
     chain.configure(setting);
     const Signal signal =
         trainingSignal(setting.rate, options, 0x5EEDull * 131u + gain * 7919u + static_cast<unsigned>(set));

@@ -10,11 +10,7 @@ namespace ravlin::modelgen {
 HeldOutRun heldOutRun(ValveSet set, unsigned gain, const CloudOptions& options)
 {
     ReferenceChain chain;
-    ChainSetting setting;
-    setting.set = set;
-    setting.rate = 44100.0;
-    setting.gain = gain;
-    chain.configure(setting);
+    chain.configure(ChainSetting{set, 44100.0, gain});
     // A seed family apart from the clouds' (0x5EED...), so no phrase of training recurs.
     const Signal signal =
         trainingSignal(44100.0, options, 0xC0FFEEull * 977u + gain * 104729u + static_cast<unsigned>(set) * 7u);
