@@ -1,8 +1,9 @@
 # Model data beside every built module.
 #
-# The model builder (tools/modelgen, target ravlin-modelgen) writes one folder of model data files
-# per build tree, ${RAVLIN_MODEL_DIR} (default <build>/models); scripts/gen-models DIR creates it
-# when it is missing or stale, and both README commands run it. The plug-in finds its files in
+# The trained model data comes with the source: the folder models/ (RAVLIN_MODEL_DIR), with its
+# MANIFEST (builder version and options, each file's size and SHA-256). Nothing trains during a
+# build; scripts/gen-models DIR regenerates the folder from the circuit equations on request, and
+# scripts/check-models proves the folder is the builder's. The plug-in finds its files in
 # "<module file>.dat/" (the module's full file name followed by ".dat"), so every module gets a
 # link to that single folder after it is built; installed, a link to the one installed copy.
 #
@@ -18,12 +19,9 @@
 # share/ravlin-preamp/models) and every module's "<module>.dat" is a relative link to it, so the
 # installed tree can move as a whole (a package, a staging folder).
 #
-# Target ravlin_model_data (defined with the builder in tools/modelgen) runs it into
-# ${RAVLIN_MODEL_DIR}, skipping the work when the folder is up to date; the attached targets do not
-# depend on it, so a build never waits the minutes a first generation takes.
 include_guard(GLOBAL)
 
-set(RAVLIN_MODEL_DIR "${CMAKE_BINARY_DIR}/models" CACHE PATH "Folder of the generated model data files")
+set(RAVLIN_MODEL_DIR "${PROJECT_SOURCE_DIR}/models" CACHE PATH "Folder of the model data files (the committed models/)")
 set(RAVLIN_INSTALL_MODEL_DIR "share/ravlin-preamp/models" CACHE INTERNAL "Installed model data, relative to the prefix")
 
 # Installs the model data files (without the builder's stamp) once, into RAVLIN_INSTALL_MODEL_DIR.
@@ -38,7 +36,7 @@ function(ravlin_install_model_data)
     # file(INSTALL) puts DESTDIR (set by package builds) in front of the destination itself.
     set(_dst \"\${CMAKE_INSTALL_PREFIX}/${RAVLIN_INSTALL_MODEL_DIR}\")
     if(NOT EXISTS \"\${_src}/ravlinpre_eh_b1_pca.dat\")
-      message(FATAL_ERROR \"No model data in \${_src}: run scripts/gen-models \${_src} first\")
+      message(FATAL_ERROR \"No model data in \${_src}: the folder models/ comes with the source\")
     endif()
     file(GLOB _files \"\${_src}/ravlinpre_*\")
     file(INSTALL \${_files} DESTINATION \"\${_dst}\")

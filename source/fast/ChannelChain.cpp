@@ -1,5 +1,8 @@
 #include "fast/ChannelChain.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace ravlin {
 
 ChannelChain::ChannelChain()
@@ -153,6 +156,44 @@ void ChannelChain::setSampleRate(double effectiveRate)
     block2().changeSampleRate(effectiveRate);
     block3().changeSampleRate(effectiveRate);
     block4().changeSampleRate(effectiveRate);
+}
+
+void ChannelChain::settleBlocks() noexcept
+{
+    const double y1 = block1().settle(0.0);
+    const double y2 = block2().settle(y1);
+    const double y3 = block3().settle(y2);
+    block4().settle(y3);
+}
+
+void ChannelChain::keepMotion() noexcept
+{
+    motion.x1 = block1().x - block1().storedX;
+    motion.x2 = block2().x - block2().storedX;
+    motion.x3 = block3().x - block3().storedX;
+    motion.x4 = block4().x - block4().storedX;
+}
+
+void ChannelChain::followRests() noexcept
+{
+    if (!ready)
+        return;
+    settleBlocks();
+    block1().x += motion.x1;
+    block2().x += motion.x2;
+    block3().x += motion.x3;
+    block4().x += motion.x4;
+}
+
+void ChannelChain::startAtRest() noexcept
+{
+    if (!ready)
+        return;
+    settleBlocks();
+    for (Upsampler& up : upsamplers)
+        std::fill(std::begin(up.history), std::end(up.history), 0.0);
+    for (Downsampler& down : downsamplers)
+        down.history.setZero();
 }
 
 void ChannelChain::applyOperatingPoint()

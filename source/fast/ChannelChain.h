@@ -64,6 +64,18 @@ public:
     void setSampleRate(double effectiveRate);
     /// Reconfiguring thread. Re-applies the stored operating point of every selected block.
     void applyOperatingPoint();
+    /// Reconfiguring thread. Starts the chain at rest: block after block, each at the rest of its
+    /// own step with the resting output of the block before it as input (silence into block 1),
+    /// and the oversampling filters' histories cleared. The stored operating points become those
+    /// rests, so a recovery from a non-finite output returns there. Nothing when not active().
+    void startAtRest() noexcept;
+    /// Reconfiguring thread, around a selection that moves the rests (Gain, tone) while the chain
+    /// may be playing: keepMotion() records how far every block's states are from its rest (the
+    /// signal it is playing); followRests() then finds the new rests, as startAtRest does, and puts
+    /// that motion back on top of them. The chain keeps playing what it played, about its new rest,
+    /// instead of sliding from the old rest to the new one (a thump); the filters are left alone.
+    void keepMotion() noexcept;
+    void followRests() noexcept;
 
     /// True when all four blocks are loaded and have a selected position.
     bool active() const noexcept { return ready; }
@@ -169,7 +181,18 @@ private:
     }
     void prepareView() noexcept;
 
+    /// Settles blocks 1 to 4 in order, each on the resting output of the one before.
+    void settleBlocks() noexcept;
+
     Loki::GenScatterHierarchy<BlockList, BareBlock> blocks;
+    /// Each block's states minus its rest, from keepMotion().
+    struct Motion
+    {
+        decltype(Block1::x) x1;
+        decltype(Block2::x) x2;
+        decltype(Block3::x) x3;
+        decltype(Block4::x) x4;
+    } motion;
     Upsampler upsamplers[4] = {Upsampler(2), Upsampler(4), Upsampler(8), Upsampler(16)};
     Downsampler downsamplers[4] = {Downsampler(2), Downsampler(4), Downsampler(8), Downsampler(16)};
     bool ready = false;

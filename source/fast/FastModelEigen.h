@@ -22,6 +22,7 @@
 #include "fast/OperatingPointTable.h"
 #include "fast/PCAModelFileF.h"
 #include "fast/ProjectionCopy.h"
+#include "fast/RestPoint.h"
 #include "fast/RunningStatistics.h"
 #include "fast/ScalarBlockStep.h"
 #include "fast/net_node_eigen.h"
@@ -223,6 +224,39 @@ public:
         this->computeCoefficients();
         if (positionSelected == 1)
             applyOperatingPoint();
+    }
+
+    /// Reconfiguring thread. Puts the block where its own step rests with its input held at
+    /// `blockInput` (findRest, from the stored operating point) and keeps that rest as the stored
+    /// operating point, so a recovery returns there too. Returns the resting output. When no rest
+    /// is found (or the block is not active), x, p and i are put at the stored point and the output
+    /// of one step from there is returned. Allocates nothing; block 4's statistics see none of it.
+    double settle(double blockInput) noexcept
+    {
+        using States = Eigen::Matrix<double, NX, 1>;
+        if (!active())
+            return 0.0;
+        this->u[0] = blockInput;
+        const auto stepFrom = [this](const States& at) {
+            this->x = at;
+            scalarstep::step<block, S == 0>(*this, nullptr);
+            return States(this->x);
+        };
+        States rest = this->storedX;
+        int steps = 0;
+        if (!findRest<NX>(rest, stepFrom, steps))
+        {
+            this->p = this->storedP;
+            this->i = this->storedI;
+            rest = this->storedX;
+        }
+        stepFrom(rest); // p, i and y at the rest
+        this->x = rest;
+        this->storedX = rest;
+        this->storedP = this->p;
+        this->storedI = this->i;
+        ++changes;
+        return this->y[0];
     }
 
     /// One step at the running rate (ScalarBlockStep.h). Requires active().

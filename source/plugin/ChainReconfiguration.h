@@ -5,11 +5,15 @@
 // audio thread around it, selects the sample loop and the rate, and passes the folder and the
 // program's positions in. Runs on the reconfiguring thread only.
 //
-//   change        files read                          rate set  positions selected
-//   all           blocks 1, 2, 4, then 3 (per rate)    yes       blocks 1, 2, 3, 4
-//   rateOrMode    blocks 1, 2, then 3 (per rate)       yes       blocks 1, 2, 3
-//   gain          none                                 no        blocks 1, 2
-//   tone          none                                 no        block 4
+//   change        files read                          rate set  positions selected  starts at rest
+//   all           blocks 1, 2, 4, then 3 (per rate)    yes       blocks 1, 2, 3, 4    yes
+//   rateOrMode    blocks 1, 2, then 3 (per rate)       yes       blocks 1, 2, 3       yes
+//   gain          none                                 no        blocks 1, 2          follows
+//   tone          none                                 no        block 4              follows
+//
+// "Starts at rest": every block at the rest of its own step for the new setting (processing
+// resumes from silence after a reload anyway). "Follows": the rests move to the new positions'
+// and the blocks keep their motion about them, so what is playing goes on without a thump.
 #include "fast/ModelFileNames.h"
 #include "plugin/ModelDataProblem.h"
 #include "plugin/ParameterTable.h"
@@ -74,7 +78,7 @@ struct ReconfigurationOutcome
 
 /** `Chain` offers checkModelFile(block, path) (static) and loadModelFile(block, path), each giving
     a bool or a result with `explicit operator bool` and a `message`; selectPosition(block,
-    index); setSampleRate(rate). */
+    index); setSampleRate(rate); startAtRest(); keepMotion() and followRests(). */
 template <class Chain>
 class ChainReconfiguration
 {
@@ -95,8 +99,13 @@ public:
         ReconfigurationOutcome outcome;
         if (!readsFiles(change))
         {
+            // The new positions rest elsewhere: the chains keep what they play and follow.
             for (Chain* chain : chains)
+            {
+                chain->keepMotion();
                 selectPositions(*chain, change, target);
+                chain->followRests();
+            }
             return outcome;
         }
         std::vector<ModelFileFailure> setAside;
@@ -109,7 +118,13 @@ public:
         for (Chain* chain : loaded)
             chain->setSampleRate(static_cast<double>(target.effectiveRate));
         for (Chain* chain : loaded)
+        {
             selectPositions(*chain, change, target);
+            // Processing resumes from silence after a reload anyway: start where the chain rests
+            // for its new program and rate (both chains, so a later switch to stereo finds the
+            // right one at rest too), or the move from the old state plays as a thump.
+            chain->startAtRest();
+        }
         if (!loaded.empty())
         {
             configured = true;

@@ -9,6 +9,9 @@ public:
     bool loadModelFile(int, const char*) noexcept { return false; }
     void selectPosition(int, unsigned) noexcept {}
     void setSampleRate(double) noexcept {}
+    void startAtRest() noexcept {}
+    void keepMotion() noexcept {}
+    void followRests() noexcept {}
     double processSample(double) noexcept { return 0.0; }
     template <unsigned L>
     double processOversampled(double) noexcept

@@ -84,9 +84,12 @@ public:
     {
         if (index < 0 || index >= numPrograms)
             return;
-        const juce::ScopedLock rl(reconfigureLock);
-        currentProgram = index;
-        reconfigure(Change::all);
+        {
+            const juce::ScopedLock rl(reconfigureLock);
+            currentProgram = index;
+            reconfigure(Change::all);
+        }
+        announceNewProgram();
     }
     const juce::String getProgramName(int index) override
     {
@@ -125,7 +128,7 @@ public:
             currentProgram = *cprog;
             reconfigure(Change::all);
         }
-        sendChangeMessage(); // delivered later on the message thread, to the listeners there are
+        announceNewProgram();
     }
 
     //==========================================================================================
@@ -212,6 +215,16 @@ public:
     const Chain& getRightChain() const noexcept { return rightChain; }
 
 private:
+    /** After a program change or a state load: the editor refreshes from the current program (a
+        change message, delivered later on the message thread, as after a parameter change), and
+        the host learns that the program and every parameter value changed, so its program list
+        and generic view follow (the VST 2.4 wrapper sends audioMasterUpdateDisplay). */
+    void announceNewProgram()
+    {
+        sendChangeMessage();
+        updateHostDisplay(ChangeDetails().withProgramChanged(true).withParameterInfoChanged(true));
+    }
+
     ProgramRecord& currentRecord() noexcept { return bank[static_cast<std::size_t>(currentProgram)]; }
     const ProgramRecord& currentRecord() const noexcept { return bank[static_cast<std::size_t>(currentProgram)]; }
 

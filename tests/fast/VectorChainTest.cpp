@@ -483,7 +483,7 @@ std::string shippedPath(int block, int valveSet, long rate)
 TEST(VectorChain, ShippedDataBothValveSetsGainsEveryFactor)
 {
     if (!std::filesystem::exists(modelDir / "ravlinpre_eh_b1_pca.dat"))
-        GTEST_SKIP() << "no model data in " << modelDir << " (scripts/gen-models makes it)";
+        GTEST_FAIL() << "no model data in " << modelDir << " (the folder models/ comes with the source)";
     long differing = 0;
     for (int set : {0, 1})
         for (unsigned factor : factors)

@@ -87,7 +87,7 @@ double runTimeEsr(const ChainCase& c, long& unconverged)
 TEST(ShippedChain, RunTimeChainFollowsTheNewtonChainAtBaseAndOversampledRates)
 {
     if (!std::filesystem::exists(kDir / plainModelFileName(1, 0)))
-        GTEST_SKIP() << "no model data in " << kDir << " (scripts/gen-models " << kDir << " makes it)";
+        GTEST_FAIL() << "no model data in " << kDir << " (the folder models/ comes with the source)";
     for (const ChainCase& c : {ChainCase{ValveSet::fresh, 48000.0, 0}, ChainCase{ValveSet::fresh, 48000.0, 16},
                                ChainCase{ValveSet::aged, 44100.0, 8}, ChainCase{ValveSet::fresh, 96000.0, 8}})
     {

@@ -50,6 +50,9 @@ struct LogChain
         log.push_back("select " + side + std::to_string(block) + " " + std::to_string(index));
     }
     void setSampleRate(double rate) { log.push_back("rate " + side + " " + std::to_string(static_cast<long>(rate))); }
+    void startAtRest() noexcept { log.push_back("rest " + side); }
+    void keepMotion() noexcept { log.push_back("keep " + side); }
+    void followRests() noexcept { log.push_back("follow " + side); }
     double processSample(double x) noexcept
     {
         ++steps;
@@ -123,11 +126,12 @@ TEST_F(ChainReconfigurationTest, RateChangeReloadsBlocksOneToThreeAndLeavesBlock
 TEST_F(ChainReconfigurationTest, GainAndToneOnlySelectPositions)
 {
     EXPECT_TRUE(apply(Change::gain, {0, 16, 1687, 44100}).failures.empty());
-    EXPECT_EQ(LogChain::log,
-              (std::vector<std::string>{"select L1 16", "select L2 16", "select R1 16", "select R2 16"}));
+    EXPECT_EQ(LogChain::log, (std::vector<std::string>{"keep L", "select L1 16", "select L2 16", "follow L", "keep R",
+                                                       "select R1 16", "select R2 16", "follow R"}));
     LogChain::log.clear();
     apply(Change::tone, {0, 16, 1912, 44100});
-    EXPECT_EQ(LogChain::log, (std::vector<std::string>{"select L4 1912", "select R4 1912"}));
+    EXPECT_EQ(LogChain::log, (std::vector<std::string>{"keep L", "select L4 1912", "follow L", "keep R",
+                                                       "select R4 1912", "follow R"}));
     EXPECT_FALSE(chains.isConfigured()) << "selecting positions loads nothing";
 }
 

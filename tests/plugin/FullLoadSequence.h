@@ -1,7 +1,7 @@
 #pragma once
 // The sequences the reconfiguration logs for the Fresh set: every file checked before
 // any load, both channels loaded, the rate set, the blocks selected at the default
-// program's positions. The reconfiguration unit and the processor that drives it must
+// program's positions, each chain started at rest. The reconfiguration unit and the processor that drives it must
 // both produce exactly these.
 #include <string>
 #include <vector>
@@ -26,10 +26,12 @@ inline std::vector<std::string> freshSetFullLoadAt44100()
             "select L2 8",
             "select L3 0",
             "select L4 1687",
+            "rest L",
             "select R1 8",
             "select R2 8",
             "select R3 0",
-            "select R4 1687"};
+            "select R4 1687",
+            "rest R"};
 }
 
 /// A change of rate to 96 kHz (no per-rate files for blocks 1 and 2 in the folder):
@@ -50,7 +52,9 @@ inline std::vector<std::string> freshSetRateChangeTo96000()
             "select L1 8",
             "select L2 8",
             "select L3 0",
+            "rest L",
             "select R1 8",
             "select R2 8",
-            "select R3 0"};
+            "select R3 0",
+            "rest R"};
 }

@@ -158,11 +158,12 @@ TEST(Reconfiguration, GainAndToneSelectPositionsWithoutFileReads)
     TestProcessor p;
     ChainLog::entries().clear();
     p.setParameter(2, 1.0f);
-    EXPECT_EQ(ChainLog::entries(),
-              (std::vector<std::string>{"select L1 16", "select L2 16", "select R1 16", "select R2 16"}));
+    EXPECT_EQ(ChainLog::entries(), (std::vector<std::string>{"select L1 16", "select L2 16", "follow L", "select R1 16",
+                                                             "select R2 16", "follow R"}));
     ChainLog::entries().clear();
     p.setParameter(3, 8.0f / 14.0f);
-    EXPECT_EQ(ChainLog::entries(), (std::vector<std::string>{"select L4 1912", "select R4 1912"}));
+    EXPECT_EQ(ChainLog::entries(),
+              (std::vector<std::string>{"select L4 1912", "follow L", "select R4 1912", "follow R"}));
     ChainLog::entries().clear();
     p.setParameter(2, 1.0f);
     p.setParameter(1, 0.3f);
@@ -241,7 +242,8 @@ TEST(Reconfiguration, FailedValveSetSwitchKeepsEveryBlockOnTheOldSet)
     // Gain still works on the blocks that are loaded.
     ChainLog::entries().clear();
     p.setParameter(2, 1.0f);
-    EXPECT_EQ(ChainLog::entries().size(), 4u);
+    EXPECT_EQ(ChainLog::entries(), (std::vector<std::string>{"select L1 16", "select L2 16", "follow L", "select R1 16",
+                                                             "select R2 16", "follow R"}));
 
     // A rate change must not load the Aged block 3 beside Fresh blocks: it tries the whole set.
     RecordingChain::badFiles = {"ravlinpre_rsd_b2_pca.dat"};

@@ -65,6 +65,9 @@ public:
         if (block == 4)
             tone = index;
     }
+    void startAtRest() noexcept { ChainLog::entries().push_back("rest " + side); }
+    void keepMotion() noexcept {}
+    void followRests() noexcept { ChainLog::entries().push_back("follow " + side); }
     void setSampleRate(double rate)
     {
         ChainLog::entries().push_back("rate " + side + " " + std::to_string(static_cast<long>(rate)));

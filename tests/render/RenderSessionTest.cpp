@@ -18,7 +18,7 @@ using namespace ravlin::render;
 
 namespace {
 
-/// Model data generated for the tests (ravlin_attach_model_data), passed in by the build.
+/// The committed model data (models/), passed in by the build.
 const juce::File modelDir{juce::String(RAVLIN_TEST_MODEL_DIR)};
 
 class RenderSessionTest : public ::testing::Test
@@ -53,7 +53,7 @@ protected:
         EXPECT_EQ(dir.findChildFiles(juce::File::findFiles, false, ".*.partial").size(), 0);
     }
 
-    void writeWav(const std::string& file, int channels, double rate, int samples)
+    void writeWav(const std::string& file, int channels, double rate, int samples, float amplitude = 0.2f)
     {
         juce::WavAudioFormat wav;
         auto stream = std::make_unique<juce::FileOutputStream>(juce::File(file));
@@ -65,7 +65,7 @@ protected:
         juce::AudioBuffer<float> b(channels, samples);
         for (int c = 0; c < channels; ++c)
             for (int n = 0; n < samples; ++n)
-                b.setSample(c, n, 0.2f * std::sin(0.05f * static_cast<float>(n) * static_cast<float>(c + 1)));
+                b.setSample(c, n, amplitude * std::sin(0.05f * static_cast<float>(n) * static_cast<float>(c + 1)));
         ASSERT_TRUE(writer->writeFromAudioSampleBuffer(b, 0, samples));
     }
 
@@ -142,6 +142,31 @@ TEST_F(RenderSessionTest, BuiltInRiffEqualsTheProcessorDrivenDirectly)
     EXPECT_EQ(summary.channels, 1);
     EXPECT_NEAR(summary.seconds, static_cast<double>(riff.size()) / 48000.0, 1e-12);
     EXPECT_GT(summary.realtimeFactor, 0.0);
+}
+
+// A take of digital silence through the first program: the preamp starts where its networks rest,
+// so nothing comes out (no thump in the first samples).
+TEST_F(RenderSessionTest, DigitalSilenceRendersSilence)
+{
+    for (int channels : {1, 2})
+    {
+        const std::string in = path("silence.wav");
+        writeWav(in, channels, 44100.0, 44100, 0.0f);
+        options.inputPath = in;
+        if (channels == 2)
+            options.settings = {{"mono/stereo", 1.0f}};
+        std::string error;
+        ASSERT_TRUE(render(error)) << error;
+        double rate = 0.0;
+        const auto rendered = readWav(options.outputPath, rate);
+        ASSERT_EQ(rendered.getNumSamples(), 44100);
+        ASSERT_EQ(rendered.getNumChannels(), channels);
+        float peak = 0.0f;
+        for (int c = 0; c < channels; ++c)
+            peak = std::max(peak, rendered.getMagnitude(c, 0, rendered.getNumSamples()));
+        EXPECT_LT(20.0 * std::log10(std::max(1e-30, static_cast<double>(peak))), -90.0) << channels << " channels";
+        EXPECT_EQ(summary.channels, channels);
+    }
 }
 
 TEST_F(RenderSessionTest, StereoFileWithSettingsEqualsTheProcessorDrivenDirectly)

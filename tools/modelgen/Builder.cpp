@@ -13,6 +13,7 @@
 #include "Pairs.h"
 #include "Rates.h"
 #include "RegionSplit.h"
+#include "RestTables.h"
 #include "Trainer.h"
 #include "circuit/ReferenceChain.h"
 #include "fast/ModelFileNames.h"
@@ -46,6 +47,7 @@ std::string BuildOptions::describe() const
 namespace {
 
 constexpr unsigned kGains = 17;
+static_assert(kSampleGain == kRestGain, "a sample holds the Gain position blocks 3 and 4 rest on");
 
 /// Rates the file shared by all rates (block 4) is trained on, with weights.
 /// The base rates carry the accuracy goal; the higher ones only pull the fit
@@ -134,6 +136,7 @@ void addSharedRatePairs(ValveSet set, unsigned position, const PortCloud& cloud,
 
 std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport& report)
 {
+    const auto inSample = [&options](unsigned gain) { return !options.sample || gain == kSampleGain; };
     const auto wanted = [&options](int block) {
         return options.blocks.empty()
                || std::find(options.blocks.begin(), options.blocks.end(), block) != options.blocks.end();
@@ -168,11 +171,12 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
             jobs.push_back(
                 {"clouds", 3.0, [sw, g, &options] { sw->clouds[g] = collectClouds(sw->set, g, options.cloud); }});
         for (unsigned g = 0; g < kGains && wanted(2) && options.candidates > 1; ++g)
-            jobs.push_back({"held-out", 0.5, [sw, g, &options] {
-                                CloudOptions o = options.cloud;
-                                o.seconds = options.heldOutSeconds;
-                                sw->heldOut2[g] = heldOutRun(sw->set, g, o);
-                            }});
+            if (inSample(g))
+                jobs.push_back({"held-out", 0.5, [sw, g, &options] {
+                                    CloudOptions o = options.cloud;
+                                    o.seconds = options.heldOutSeconds;
+                                    sw->heldOut2[g] = heldOutRun(sw->set, g, o);
+                                }});
         jobs.push_back({"rest", 0.5, [sw, &rates] {
                             sw->restOutput.assign(rates.size(), std::vector<double>(4, 0.0));
                             for (std::size_t k = 0; k < rates.size(); ++k)
@@ -315,18 +319,20 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
         const double rateShare = static_cast<double>(gainRates.size() - 1);
         if (wanted(1))
         {
-            jobs.push_back({"block 1", 10.0 + 4.0 * rateShare, [gainFit] {
-                                for (unsigned g = 0; g < kGains / 2; ++g)
-                                    gainFit(1, g, g > 0);
-                            }});
-            jobs.push_back({"block 1", 10.0 + 4.0 * rateShare, [gainFit] {
-                                for (unsigned g = kGains / 2; g < kGains; ++g)
+            if (!options.sample)
+                jobs.push_back({"block 1", 10.0 + 4.0 * rateShare, [gainFit] {
+                                    for (unsigned g = 0; g < kGains / 2; ++g)
+                                        gainFit(1, g, g > 0);
+                                }});
+            jobs.push_back({"block 1", 10.0 + 4.0 * rateShare, [gainFit, &options] {
+                                for (unsigned g = kGains / 2; g < (options.sample ? kSampleGain + 1 : kGains); ++g)
                                     gainFit(1, g, g > kGains / 2);
                             }});
         }
         if (wanted(2))
             for (unsigned g = 0; g < kGains; ++g)
-                jobs.push_back({"block 2", 12.0 + 3.0 * rateShare, [gainFit, g] { gainFit(2, g, false); }});
+                if (inSample(g))
+                    jobs.push_back({"block 2", 12.0 + 3.0 * rateShare, [gainFit, g] { gainFit(2, g, false); }});
         sw->block3.resize(block3Rates.size());
         // Block 3: one file per rate; neighbouring rates start from each other, in two chains.
         const std::size_t half = (block3Rates.size() + 1) / 2;
@@ -397,9 +403,11 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
         // Block 4: one chain of warm starts per Treble value, Bass and Middle walked as a snake.
         sw->block4.layout = blockLayout(4);
         sw->block4.positions.resize(options.block4Positions);
-        const unsigned trebles = (options.block4Positions + 224) / 225;
+        const unsigned tones =
+            options.sample ? std::min(kSampleTones, options.block4Positions) : options.block4Positions;
+        const unsigned trebles = (tones + 224) / 225;
         for (unsigned treble = 0; treble < (wanted(4) ? trebles : 0u); ++treble)
-            jobs.push_back({"block 4", 8.0, [sw, treble, setName, &options, &rates, &note] {
+            jobs.push_back({"block 4", 8.0, [sw, treble, tones, setName, &options, &rates, &note] {
                                 const BlockLayout layout = blockLayout(4);
                                 const PortCloud cloud =
                                     trainingCloud(sw->pooled[3], options.pointsBlock4, seedOf(sw->set, 4, treble));
@@ -414,7 +422,7 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                                     {
                                         const unsigned middle = b % 2 == 0 ? mm : 14 - mm;
                                         const unsigned index = treble * 225 + b * 15 + middle;
-                                        if (index >= options.block4Positions)
+                                        if (index >= tones)
                                             continue;
                                         PositionData& pos = sw->block4.positions[index];
                                         pos.nets.resize(1);
@@ -442,8 +450,33 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
     }
     runJobs(jobs, options.threads, "training", &report.timings);
 
-    // Stage 3: files, in a fixed order.
+    // Stage 3: the tables hold where the trained chain rests, not the circuit's operating point.
+    for (auto& w : work)
+    {
+        SetFilesToRest rest;
+        rest.block1 = wanted(1) ? &w->block1 : nullptr;
+        rest.block2 = wanted(2) ? &w->block2 : nullptr;
+        rest.gainRates = gainRates;
+        rest.block3 = wanted(3) ? &w->block3 : nullptr;
+        rest.block3Rates = block3Rates;
+        rest.block4 = wanted(4) ? &w->block4 : nullptr;
+        rest.circuitRest = w->restOutput;
+        const RestReport r = restTables(rest, rates, options.threads, &report.timings);
+        report.solveFailures += r.unconverged;
+        note(restLine(valveSetName(w->set), r));
+    }
+
+    // Stage 4: files, in a fixed order; a sample holds only the positions it built.
     std::vector<BuiltFile> files;
+    const auto encoded = [&options](std::string name, const BlockFileData& data) {
+        if (!options.sample)
+            return BuiltFile{data.layout.block, std::move(name), encodeModelFile(data), {}};
+        std::vector<unsigned> built;
+        for (unsigned k = 0; k < data.positions.size(); ++k)
+            if (!data.positions[k].nets.empty())
+                built.push_back(k);
+        return BuiltFile{data.layout.block, std::move(name), encodeModelFile(positionsOf(data, built)), built};
+    };
     for (auto& w : work)
     {
         const int set = w->set == ValveSet::aged ? 1 : 0;
@@ -452,16 +485,14 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
             if (!wanted(block))
                 continue;
             const std::vector<BlockFileData>& data = block == 1 ? w->block1 : w->block2;
-            files.push_back({plainModelFileName(block, set), encodeModelFile(data[0])});
+            files.push_back(encoded(plainModelFileName(block, set), data[0]));
             for (std::size_t k = 1; k < gainRates.size(); ++k)
-                files.push_back(
-                    {rateModelFileName(block, set, static_cast<long>(gainRates[k])), encodeModelFile(data[k])});
+                files.push_back(encoded(rateModelFileName(block, set, static_cast<long>(gainRates[k])), data[k]));
         }
         for (std::size_t k = 0; k < block3Rates.size() && wanted(3); ++k)
-            files.push_back(
-                {rateModelFileName(3, set, static_cast<long>(block3Rates[k])), encodeModelFile(w->block3[k])});
+            files.push_back(encoded(rateModelFileName(3, set, static_cast<long>(block3Rates[k])), w->block3[k]));
         if (wanted(4))
-            files.push_back({plainModelFileName(4, set), encodeModelFile(w->block4)});
+            files.push_back(encoded(plainModelFileName(4, set), w->block4));
     }
     std::sort(report.lines.begin(), report.lines.end());
     return files;

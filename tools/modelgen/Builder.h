@@ -10,6 +10,10 @@
 
 namespace ravlin::modelgen {
 
+/// The builder's version: raised whenever what it writes for the same options changes, so a
+/// model folder's MANIFEST names the builder that made it.
+constexpr int kBuilderVersion = 4;
+
 struct BuildOptions
 {
     CloudOptions cloud;
@@ -36,15 +40,32 @@ struct BuildOptions
     std::vector<int> blocks;
     unsigned block4Positions = 3375; ///< fewer only for tests
     bool verbose = false;
+    /// Builds only a sample of these options' files, to check a model folder against the builder
+    /// in minutes: Gain position kSampleGain of blocks 1 and 2 in every file, block 3 in every
+    /// file and the first kSampleTones tone positions of block 4. Every sampled part is computed
+    /// exactly as in the whole build (the same inputs, starts and order), so it equals the same
+    /// positions of the whole build's files byte for byte. Not one of the options: a sample of a
+    /// build is made with that build's options.
+    bool sample = false;
 
     /// Text that identifies every option (part of the inputs hash).
     std::string describe() const;
 };
 
+/// The sampled Gain position (the default program's; in the whole build it starts the second
+/// of block 1's two chains of warm starts, so it depends on no other position) and the number of
+/// block-4 tone positions a sample holds (the start of the first chain).
+constexpr unsigned kSampleGain = 8;
+constexpr unsigned kSampleTones = 4;
+
 struct BuiltFile
 {
+    int block = 0; ///< 1..4
     std::string name;
     std::vector<unsigned char> bytes;
+    /// For a sample: the positions of the file that `bytes` encodes, in order (a file of just
+    /// those positions); empty for a whole file.
+    std::vector<unsigned> positions;
 };
 
 struct BuildReport

@@ -42,6 +42,7 @@ void runJobs(std::vector<Job>& jobs, unsigned threads, const std::string& title,
                      static_cast<int>(share * 100.0 + 0.5));
         std::fflush(stderr);
     };
+    const auto stageStart = std::chrono::steady_clock::now();
     std::vector<double> seconds(jobs.size(), 0.0);
     std::atomic<std::size_t> next{0};
     auto worker = [&] {
@@ -64,6 +65,13 @@ void runJobs(std::vector<Job>& jobs, unsigned threads, const std::string& title,
         t.join();
     if (bar)
         std::fprintf(stderr, "\n");
+    else
+    {
+        // Without a terminal (a log, CI), one line per stage says what ran and how long it took.
+        std::fprintf(stderr, "%s: %zu jobs on %u threads, %.0f s\n", title.c_str(), jobs.size(), threads,
+                     std::chrono::duration<double>(std::chrono::steady_clock::now() - stageStart).count());
+        std::fflush(stderr);
+    }
     if (timings)
     {
         std::map<std::string, std::pair<double, int>> byName;

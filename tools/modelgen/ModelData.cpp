@@ -266,4 +266,14 @@ bool decodeModelFile(const std::vector<unsigned char>& bytes, int block, BlockFi
     return parseAll(file, bytes) && readPca(file, data);
 }
 
+BlockFileData positionsOf(const BlockFileData& data, const std::vector<unsigned>& positions)
+{
+    BlockFileData part;
+    part.layout = data.layout;
+    for (unsigned k : positions)
+        if (k < data.positions.size())
+            part.positions.push_back(data.positions[k]);
+    return part;
+}
+
 } // namespace ravlin::modelgen

@@ -29,6 +29,10 @@ struct BlockFileData
 /// another input count than the block's features, tables of different lengths).
 std::vector<unsigned char> encodeModelFile(const BlockFileData& data);
 
+/// The same file with only `positions` (in that order), the unit a sample of the builder's output
+/// is compared in. Indices beyond the file's positions are left out.
+BlockFileData positionsOf(const BlockFileData& data, const std::vector<unsigned>& positions);
+
 /// Reads a file for block `block` (1..4) through the run-time's reader, then checks
 /// it against the block's layout: every byte used, the block's flags and network
 /// dimensions, an identity projection, one hidden layer of 1 to 255 units. False on

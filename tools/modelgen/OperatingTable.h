@@ -62,4 +62,11 @@ const double* tableEntry(const std::vector<double>& table, double rate)
     return nullptr;
 }
 
+/// The same entry, to be rewritten.
+template <class Model>
+double* tableEntry(std::vector<double>& table, double rate)
+{
+    return const_cast<double*>(tableEntry<Model>(static_cast<const std::vector<double>&>(table), rate));
+}
+
 } // namespace ravlin::modelgen

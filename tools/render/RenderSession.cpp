@@ -267,7 +267,7 @@ bool RenderSession::render(const RenderOptions& options, RenderSummary& summary,
     if (!modelDir.isDirectory())
     {
         error = "model folder " + toStd(modelDir.getFullPathName())
-                + " does not exist (generate the model data with scripts/gen-models, or pass --models DIR)";
+                + " does not exist (the model data comes with the source in models/; or pass --models DIR)";
         return false;
     }
     // prepareToPlay only records the rate; a full reconfiguration makes the models follow it.
