@@ -202,11 +202,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return stateOf(processor);
     }();
 
+    // True while the processor is known to hold the starting bank: after it was loaded, and after
+    // refused bytes, which are checked to have changed nothing. Loading it again then would only
+    // repeat the same parse and reconfiguration.
+    static bool atStart = false;
+
     if (size > static_cast<std::size_t>(std::numeric_limits<int>::max()))
         return 0;
-    processor.setStateInformation(start.getData(), static_cast<int>(start.getSize()));
-    require(stateOf(processor) == start, "the starting bank does not read back as written");
-    require(processor.getCurrentProgram() == 5, "the starting bank does not select program 5");
+    if (!atStart)
+    {
+        processor.setStateInformation(start.getData(), static_cast<int>(start.getSize()));
+        require(stateOf(processor) == start, "the starting bank does not read back as written");
+        require(processor.getCurrentProgram() == 5, "the starting bank does not select program 5");
+        atStart = true;
+    }
 
     const Bank before = bankOf(processor);
     const long requestsBefore = processor.getLeftChain().requests + processor.getRightChain().requests;
@@ -218,6 +227,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         cprog = readBank(*xml, expected);
 
     processor.setStateInformation(data, static_cast<int>(size));
+    atStart = !cprog;
 
     if (!cprog)
     {

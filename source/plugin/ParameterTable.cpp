@@ -27,9 +27,11 @@ constexpr ParameterRow rows[numParameters] = {{"Dual Triodes", "dualTriodes", Pa
 
 const ParameterRow& row(int index) noexcept { return rows[isParameterIndex(index) ? index : 0]; }
 
+/** x within 0..1. Zero of either sign, NaN and anything below give +0, so a stored value never
+    carries a sign its text would lose ("-0" reads back as 0). */
 float limitHostValue(float x) noexcept
 {
-    if (!(x >= 0.0f)) // also NaN
+    if (!(x > 0.0f))
         return 0.0f;
     return x > 1.0f ? 1.0f : x;
 }
@@ -133,6 +135,29 @@ std::string validUtf8(const std::string& bytes)
             out += replacement;
             ++i;
         }
+    }
+    return out;
+}
+
+std::string storableName(const std::string& bytes)
+{
+    static constexpr char replacement[] = "\xEF\xBF\xBD";
+    const std::string utf8 = validUtf8(bytes);
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i)
+    {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            out += replacement;
+        else if (c == 0xEF && i + 2 < utf8.size() && utf8[i + 1] == '\xBF'
+                 && (utf8[i + 2] == '\xBE' || utf8[i + 2] == '\xBF'))
+        {
+            out += replacement;
+            i += 2;
+        }
+        else
+            out += utf8[i];
     }
     return out;
 }

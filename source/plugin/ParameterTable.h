@@ -94,4 +94,11 @@ bool settingsShown(const StoredValues& q) noexcept;
     of a scalar value (no surrogates, nothing above U+10FFFF) becomes U+FFFD. Program names pass
     through it, so a name read from a chunk or given by a host is saved and read back unchanged. */
 std::string validUtf8(const std::string& bytes);
+
+/** A program name as a saved state can carry it: `validUtf8`, then every character an XML document
+    cannot hold, even as a character reference (the control characters other than tab, line feed
+    and carriage return; U+FFFE, U+FFFF), becomes U+FFFD. A host may name a program anything; a
+    name with such a character would be saved as a reference the state reader refuses, and the
+    whole bank would be lost with it. */
+std::string storableName(const std::string& bytes);
 } // namespace ravlin::plugin

@@ -100,7 +100,7 @@ public:
     void changeProgramName(int index, const juce::String& name) override
     {
         if (index >= 0 && index < numPrograms)
-            bank[static_cast<std::size_t>(index)].name = validUtf8(name.toStdString());
+            bank[static_cast<std::size_t>(index)].name = storableName(name.toStdString());
     }
 
     //==========================================================================================

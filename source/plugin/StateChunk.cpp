@@ -41,12 +41,14 @@ const juce::String* findAttribute(const juce::XmlElement& e, const char* name)
     return nullptr;
 }
 
-/** A saved number, limited to the host range before it is narrowed to float (NaN reads as 0). */
+/** A saved number, limited to the host range before it is narrowed to float. NaN, "-0.0" and
+    anything below zero read as +0: a negative zero would be saved as "-0", which reads as +0, so
+    the state handed back would not read to itself. */
 float savedHostValue(const juce::XmlElement& e, const SavedValue& v)
 {
     const juce::String* text = findAttribute(e, v.attribute);
     double x = text != nullptr ? text->getDoubleValue() : v.absent;
-    if (!(x >= 0.0))
+    if (!(x > 0.0))
         x = 0.0;
     if (x > 1.0)
         x = 1.0;
@@ -56,7 +58,7 @@ float savedHostValue(const juce::XmlElement& e, const SavedValue& v)
 void readProgram(const juce::XmlElement& e, ProgramRecord& record)
 {
     const juce::String* name = findAttribute(e, "programname");
-    record.name = name != nullptr ? validUtf8(name->toStdString()) : std::string("Not Saved");
+    record.name = name != nullptr ? storableName(name->toStdString()) : std::string("Not Saved");
     for (const auto& v : savedValues)
         record.values[static_cast<std::size_t>(v.parameter)] = quantise(v.parameter, savedHostValue(e, v));
 }

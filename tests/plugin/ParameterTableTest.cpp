@@ -92,6 +92,17 @@ TEST(ParameterTable, OutOfRangeAndNaNStayWithinTheSteps)
     EXPECT_EQ(outputGainFor(1e30f), outputGainFor(49.0f));
 }
 
+TEST(ParameterTable, NoStoredOrReportedValueIsANegativeZero)
+{
+    // A negative zero prints as "-0", which reads back as +0: it would not survive a saved state.
+    for (int i = 0; i < numParameters; ++i)
+        for (float x : {-0.0f, 0.0f, -1e-30f, -std::numeric_limits<float>::denorm_min(), 1e-30f, 0.01f})
+        {
+            EXPECT_FALSE(std::signbit(quantise(i, x))) << "parameter " << i << " x " << x;
+            EXPECT_FALSE(std::signbit(reportedValue(i, quantise(i, x)))) << "parameter " << i << " x " << x;
+        }
+}
+
 TEST(ParameterTable, OutputGainTableAndGains)
 {
     EXPECT_FLOAT_EQ(outputGainTable[0], 0.47097734f);
@@ -162,4 +173,18 @@ TEST(ParameterTable, ValidUtf8KeepsWellFormedTextAndReplacesEveryMalformedByte)
     EXPECT_EQ(validUtf8("ab\xE2\x82"), "ab" + replacement + replacement);
     // Latin-1 text as an older host may send it.
     EXPECT_EQ(validUtf8("Cr\xE8me"), "Cr" + replacement + "me");
+}
+
+TEST(ParameterTable, StorableNameReplacesWhatXmlCannotCarry)
+{
+    const std::string replacement = "\xEF\xBF\xBD";
+    // Tab, line feed, carriage return, DEL, C1 controls, the last characters before and after
+    // U+FFFE and U+FFFF, and a four-byte character all stay.
+    for (const std::string& ok : {std::string("a\tb\nc\rd\x7F"), std::string("\xC2\x85\xEF\xBF\xBD"),
+                                  std::string("\xF4\x8F\xBF\xBF"), std::string("\xEF\xBE\xBF\xEF\xBF\xBD")})
+        EXPECT_EQ(storableName(ok), ok);
+    EXPECT_EQ(storableName(std::string("\x01x\x1F", 3)), replacement + "x" + replacement);
+    EXPECT_EQ(storableName("\xEF\xBF\xBE\xEF\xBF\xBF"), replacement + replacement);
+    // Malformed bytes are replaced as validUtf8 replaces them.
+    EXPECT_EQ(storableName("Cr\xE8me\x02"), "Cr" + replacement + "me" + replacement);
 }
