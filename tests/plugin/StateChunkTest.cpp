@@ -389,7 +389,8 @@ TEST(StateChunk, NegativeZeroInAnySavedValueIsStoredAsZeroAndReadsBackToItself)
     EXPECT_EQ(again, saved);
 
     // Every saved value, in each spelling of a negative zero the number reader keeps as one.
-    const char* const attributes[] = {"model", "in", "out", "stro", "gain", "trbl", "mdl", "bas", "ovrsmplng", "showset"};
+    const char* const attributes[] = {"model", "in",  "out", "stro",      "gain",
+                                      "trbl",  "mdl", "bas", "ovrsmplng", "showset"};
     for (const char* zero : {"-0.0", "-.0", "-0e0", "-0.000", " -0.0"})
     {
         juce::String program = "<program programname=\"z\"";
@@ -427,7 +428,9 @@ TEST(StateChunk, NamesWithCharactersXmlCannotCarryAreSavedInAStateThatLoads)
     a.setParameter(2, 0.25f);
     // Control characters and the two noncharacters U+FFFE and U+FFFF; tab, line feed and
     // carriage return are characters a document carries as references.
-    a.changeProgramName(1, juce::String::fromUTF8("a\x01" "b\x1F" "c\x7F"));
+    a.changeProgramName(1, juce::String::fromUTF8("a\x01"
+                                                  "b\x1F"
+                                                  "c\x7F"));
     a.changeProgramName(3, juce::String::fromUTF8("x\xEF\xBF\xBEy\xEF\xBF\xBFz\xEF\xBF\xBD"));
     a.changeProgramName(4, juce::String::fromUTF8("t\tl\nr\r."));
     EXPECT_EQ(a.getProgram(1).name, "a" + replacement + "b" + replacement + "c\x7F");
