@@ -59,6 +59,9 @@ public:
         rate = r;
         ++requests;
     }
+    void startAtRest() noexcept { ++requests; }
+    void keepMotion() noexcept {}
+    void followRests() noexcept { ++requests; }
     double processSample(double x) noexcept { return x; }
     template <unsigned L>
     double processOversampled(double x) noexcept
