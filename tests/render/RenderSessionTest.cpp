@@ -150,7 +150,7 @@ TEST_F(RenderSessionTest, DigitalSilenceRendersSilence)
 {
     for (int channels : {1, 2})
     {
-        const std::string in = path("silence.wav");
+        const std::string in = path(channels == 1 ? "silence-mono.wav" : "silence-stereo.wav");
         writeWav(in, channels, 44100.0, 44100, 0.0f);
         options.inputPath = in;
         if (channels == 2)
