@@ -245,12 +245,8 @@ public:
         States rest = this->storedX;
         int steps = 0;
         if (!findRest<NX>(rest, stepFrom, steps))
-        {
-            this->p = this->storedP;
-            this->i = this->storedI;
             rest = this->storedX;
-        }
-        stepFrom(rest); // p, i and y at the rest
+        stepFrom(rest); // p, i and y at the rest (or at the stored point)
         this->x = rest;
         this->storedX = rest;
         this->storedP = this->p;
