@@ -69,6 +69,24 @@ std::array<TriodeWiring, (Model::Traits::NV / 2)> probeWiring(Model m)
     return w;
 }
 
+/// The wiring of `model` now: which port is which belongs to the block's circuit and is
+/// probed once per block type; mu belongs to the valve set the model holds, so it is read
+/// from the model's valves on every call.
+template <class Model>
+std::array<TriodeWiring, (Model::Traits::NV / 2)> wiringOf(const Model& model)
+{
+    static const auto ports = probeWiring(model);
+    auto wiring = ports;
+    if constexpr (Model::Traits::NV == 2)
+        wiring[0].invMu = model.valve.invMu;
+    else
+    {
+        wiring[0].invMu = model.valve1.invMu;
+        wiring[1].invMu = model.valve2.invMu;
+    }
+    return wiring;
+}
+
 /// Largest rise, in volts, of a valve's grid voltage or of its cathode-law argument
 /// vak/mu + vgk that one Newton step may make: currents grow at most about
 /// e^(3.4 * 0.5) per step, so a step from cut-off cannot overshoot by decades.
@@ -103,7 +121,7 @@ PortSolve solvePorts(Model& model, const VecV& p, const MatK& K, double toleranc
     constexpr int NV = VecV::RowsAtCompileTime;
     using Vec = Eigen::Matrix<double, NV, 1>;
     using Mat = Eigen::Matrix<double, NV, NV>;
-    static const auto wiring = probeWiring(model);
+    const auto wiring = wiringOf(model);
     auto currents = [&model](const Vec& vv) -> Vec {
         model.v = vv;
         model.evaluateNonlinearity();

@@ -19,11 +19,10 @@ struct ChainSetting
     unsigned tone = 1687; ///< 0..3374
 };
 
-/// Writes a valve set's parameters into every triode of a block model.
+/// Writes valve parameters into every triode of a block model.
 template <class Model>
-void applyValveSet(Model& m, ValveSet set)
+void applyValves(Model& m, const ValveParameters& p)
 {
-    const ValveParameters p = valveParameters(set);
     if constexpr (std::is_same_v<Model, Block4Circuit>)
         applyValve(m.valve, p);
     else
@@ -33,16 +32,30 @@ void applyValveSet(Model& m, ValveSet set)
     }
 }
 
-/// Sets a block model to a valve set, rate and control position and recomputes
-/// its coefficients (position ignored by block 3).
+/// Writes a valve set's parameters into every triode of a block model.
 template <class Model>
-void configureBlock(Model& m, ValveSet set, double rate, unsigned position)
+void applyValveSet(Model& m, ValveSet set)
 {
-    applyValveSet(m, set);
+    applyValves(m, valveParameters(set));
+}
+
+/// Sets a block model to valve parameters, rate and control position and recomputes its
+/// coefficients (position ignored by block 3).
+template <class Model>
+void configureBlock(Model& m, const ValveParameters& valves, double rate, unsigned position)
+{
+    applyValves(m, valves);
     m.sampleRate = rate;
     if constexpr (!std::is_same_v<Model, Block3Circuit>)
         m.setPotPosition(position);
     m.computeCoefficients();
+}
+
+/// The same with a valve set's parameters.
+template <class Model>
+void configureBlock(Model& m, ValveSet set, double rate, unsigned position)
+{
+    configureBlock(m, valveParameters(set), rate, position);
 }
 
 class ReferenceChain
@@ -57,12 +70,16 @@ public:
 
     /// Configures valves, rate, positions and coefficients, then puts every block at
     /// its DC operating point (each with the resting output of the block before).
-    void configure(const ChainSetting& s)
+    void configure(const ChainSetting& s) { configure(s, valveParameters(s.set)); }
+
+    /// The same with every triode given `valves` instead of the setting's valve set (the
+    /// circuit's sensitivity to its valves).
+    void configure(const ChainSetting& s, const ValveParameters& valves)
     {
-        configureBlock(b1.model, s.set, s.rate, s.gain);
-        configureBlock(b2.model, s.set, s.rate, s.gain);
-        configureBlock(b3.model, s.set, s.rate, 0);
-        configureBlock(b4.model, s.set, s.rate, s.tone);
+        configureBlock(b1.model, valves, s.rate, s.gain);
+        configureBlock(b2.model, valves, s.rate, s.gain);
+        configureBlock(b3.model, valves, s.rate, 0);
+        configureBlock(b4.model, valves, s.rate, s.tone);
         settled = operatingPoint(b1.model, 0.0).converged;
         restOutput[0] = b1.model.y[0];
         settled = operatingPoint(b2.model, restOutput[0]).converged && settled;

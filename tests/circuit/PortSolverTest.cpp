@@ -8,6 +8,7 @@
 
 #include "circuit/BlockModels.h"
 #include "circuit/OperatingPoint.h"
+#include "circuit/ReferenceChain.h"
 #include "circuit/ReferenceStepper.h"
 
 namespace ravlin {
@@ -27,6 +28,23 @@ TEST(PortSolver, ReadsEachBlocksWiringFromItsTriodes)
     EXPECT_EQ(w4[0].gridSign, -1.0);
     EXPECT_EQ(w4[0].plate, 1);
     EXPECT_EQ(w4[0].plateSign, 1.0);
+}
+
+// The probed ports are the circuit's, but mu is the valve set's: a block type solved first
+// with one set must not lend that set's mu to the next model of the same type.
+TEST(PortSolver, WiringTakesMuFromTheModelItSolves)
+{
+    Block2Circuit fresh(44100.0), aged(44100.0);
+    configureBlock(fresh, ValveSet::fresh, 44100.0, 8);
+    configureBlock(aged, ValveSet::aged, 44100.0, 8);
+    ASSERT_NE(fresh.valve1.invMu, aged.valve1.invMu);
+    const auto wf = wiringOf(fresh);
+    const auto wa = wiringOf(aged);
+    EXPECT_EQ(wf[0].invMu, fresh.valve1.invMu);
+    EXPECT_EQ(wa[0].invMu, aged.valve1.invMu);
+    EXPECT_EQ(wa[1].invMu, aged.valve2.invMu);
+    EXPECT_EQ(wa[1].grid, wf[1].grid);
+    EXPECT_EQ(wa[1].plateSign, wf[1].plateSign);
 }
 
 template <class Model>

@@ -35,6 +35,10 @@ std::string BuildOptions::describe() const
     s << " rate-iterations " << iterationsRate;
     s << " block4 " << block4Positions;
     s << " candidates " << candidates << ' ' << heldOutSeconds;
+    s << " loop " << loop.window << ' ' << loop.windows << ' ' << loop.every << ' ' << loop.iterations << ' '
+      << loop.stateWeight << ' ' << loop.localFloor << ' ' << loopSeconds << " loop-rates";
+    for (double r : loopRates)
+        s << ' ' << r;
     if (!blocks.empty())
     {
         s << " blocks";
@@ -130,6 +134,40 @@ void addSharedRatePairs(ValveSet set, unsigned position, const PortCloud& cloud,
         configureBlock(m, set, rate, position);
         addPairs(m, cloud, layout, data, weight);
     }
+}
+
+/// Refines one position's network of block 1 or 2 in the block's loop at `rate` and keeps the
+/// result when the block, played freely on a check run, comes closer to the port solve.
+/// Returns the report text (" loop-esr=before->after", "kept" or "not kept").
+template <class Model>
+std::string refinePosition(PositionData& pos, const BlockLayout& layout, ValveSet set, unsigned gain, double rate,
+                           const BuildOptions& options, long& failures)
+{
+    const ChainSetting setting{set, rate, gain, 1687};
+    const std::uint64_t seed = 0x100Bull * 6151u + gain * 3571u + static_cast<unsigned>(set) * 13u
+                               + static_cast<std::uint64_t>(rate) * 7u + static_cast<unsigned>(layout.block);
+    const BlockRun train = referenceBlockRun(
+        layout.block, setting, loopSignal(rate, options.loopSeconds, options.cloud.maxInput, seed), &failures);
+    const BlockRun check =
+        referenceBlockRun(layout.block, setting,
+                          loopSignal(rate, options.loopSeconds, options.cloud.maxInput, seed ^ 0xC4EC4ull), &failures);
+    const std::size_t settle = static_cast<std::size_t>(kHeldOutSettle * rate);
+    const double before = freeRunEsr<Model>(layout, pos, gain, rate, check, settle);
+    const double* entry = tableEntry<Model>(pos.table, rate);
+    if (entry == nullptr)
+        return " loop=no-table";
+    Model m(rate);
+    configureBlock(m, ValveSet::fresh, rate, gain); // the linear part as the run-time builds it
+    PositionData trial = pos;
+    refineInLoop(trial.nets[0], layout, m, train, entry + 1 + Model::Traits::NV, options.loop);
+    trial.nets[0].roundToFloat();
+    const double after = freeRunEsr<Model>(layout, trial, gain, rate, check, settle);
+    const bool keep = after < before;
+    if (keep)
+        pos.nets[0] = trial.nets[0];
+    char buf[80];
+    std::snprintf(buf, sizeof buf, " loop-esr=%.3g->%.3g%s", before, after, keep ? "" : "(not kept)");
+    return buf;
 }
 
 } // namespace
@@ -307,6 +345,18 @@ std::vector<BuiltFile> buildModelFiles(const BuildOptions& options, BuildReport&
                             pos.nets[0] = trial.nets[0];
                         }
                     }
+                }
+                if (options.loop.iterations > 0
+                    && std::find(options.loopRates.begin(), options.loopRates.end(), gainRates[k])
+                           != options.loopRates.end())
+                {
+                    long failures = 0;
+                    where +=
+                        block == 1
+                            ? refinePosition<Block1Circuit>(pos, layout, sw->set, g, gainRates[k], options, failures)
+                            : refinePosition<Block2Circuit>(pos, layout, sw->set, g, gainRates[k], options, failures);
+                    std::lock_guard<std::mutex> lock(reportLock);
+                    report.solveFailures += failures;
                 }
                 note(fitLine(setName, block, where, r));
             }
