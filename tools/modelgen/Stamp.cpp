@@ -44,6 +44,8 @@ BuildOptions smallBuildOptions(unsigned threads)
     o.block4Positions = 20;
     o.candidates = 2;
     o.heldOutSeconds = 0.1;
+    o.loop = LoopOptions{64, 8, 8, 3, 0.3, 0.0}; // the refinement runs, briefly
+    o.loopSeconds = 0.08;
     return o;
 }
 
